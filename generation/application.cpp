@@ -1,0 +1,7 @@
+#include "generation/application.h"
+
+namespace generation {
+
+QString Application::Version() const { return QStringLiteral("12.0"); }
+
+}  // namespace generation

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillberry needs to build, run and test; skips what is already there.
+set -euo pipefail
+packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev
+          fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+    $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
+fi

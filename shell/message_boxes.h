@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace shell {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageIcon { None, Exclamation };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+    QString text;
+    QString title;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+};
+
+// Every modal message of the program goes through here, so that tests can answer them without a screen.
+class MessageBoxes {
+public:
+    using Handler = std::function<MessageAnswer(const MessageRequest&)>;
+
+    static MessageAnswer show(const MessageRequest& request, QWidget* parent = nullptr);
+
+    // Shorthands for the two kinds the program uses; the caption is the application title.
+    static void inform(const QString& text, QWidget* parent = nullptr);
+    static bool askYesNo(const QString& text, QWidget* parent = nullptr);
+
+    // Replaces the real message boxes; an empty handler brings them back.
+    static void setHandler(Handler handler);
+};
+
+}  // namespace shell
