@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QWidget;
+
+namespace shell {
+
+// True when something exists at the path that the file system can give a modification time for.
+// Never throws; an empty path is false.
+bool FileExists(const QString& path);
+
+// Deletes a file, read-only ones too; never throws and never reports. Pending window events are
+// processed first.
+void DeleteFileQuietly(const QString& path);
+
+// Deletes a file even when it is read-only; throws shell::RuntimeError when that fails.
+void ForceDeleteFile(const QString& path);
+
+// Writes the bytes at the start of the file; throws shell::RuntimeError with the file system's reason.
+void WriteBytesToFile(const QByteArray& bytes, const QString& path);
+
+// Gives the window, and every frame and label on it at any depth, the system's button-face colour.
+void SetSystemBackColors(QWidget* form);
+
+// The user's decimal separator ("." or "," ...), and a number text with every "." and "," replaced by it.
+QString LocaleDecimalSeparator();
+QString ToLocaleDecimal(const QString& text);
+
+// The folder of the executable, without a trailing separator.
+QString programFolder();
+
+}  // namespace shell
