@@ -31,4 +31,7 @@ QString ToLocaleDecimal(const QString& text);
 // The folder of the executable, without a trailing separator.
 QString programFolder();
 
+// Makes programFolder() answer this folder instead (tests); an empty text restores the executable's folder.
+void setProgramFolder(const QString& folder);
+
 }  // namespace shell
