@@ -1,0 +1,306 @@
+#include "spreadsheet/biff_read_sheet.h"
+
+#include <QtEndian>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "spreadsheet/biff_read_sheet_settings.h"
+#include "spreadsheet/biff_read_strings.h"
+#include "spreadsheet/error.h"
+#include "spreadsheet/record_reader.h"
+
+namespace spreadsheet::biff {
+
+double decodeRk(quint32 rk) {
+    double value;
+    if (rk & 0x02) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 0x01) ? value / 100.0 : value;
+}
+
+ErrorCode errorFromCode(quint8 code) {
+    switch (code) {
+        case 0x00:
+            return ErrorCode::Null;
+        case 0x07:
+            return ErrorCode::Div0;
+        case 0x0F:
+            return ErrorCode::Value;
+        case 0x17:
+            return ErrorCode::Ref;
+        case 0x1D:
+            return ErrorCode::Name;
+        case 0x24:
+            return ErrorCode::Num;
+        case 0x2A:
+            return ErrorCode::NA;
+        default:
+            damaged(QStringLiteral("a cell holds the unknown error code 0x%1")
+                        .arg(code, 2, 16, QLatin1Char('0')));
+    }
+}
+
+namespace {
+
+constexpr quint8 kPtgExp = 0x01;  // the cell is part of a shared or array formula
+constexpr quint8 kPtgTbl = 0x02;  // the cell is part of a data table
+
+class CellReader {
+public:
+    CellReader(const QStringList& sharedStrings, size_t formatCount, Worksheet& sheet)
+        : sharedStrings_(sharedStrings), formatCount_(formatCount), sheet_(sheet) {}
+
+    // Reads the record when it is a cell record; false when it is not one.
+    bool read(const Record& record);
+    // Array formulas cannot be kept as formulas: their cells keep their cached results only.
+    void finish();
+
+private:
+    Cell& place(RecordCursor& c) {
+        const quint16 row = c.u16();
+        const quint16 column = c.u16();
+        return placeAt(row, column, c.u16());
+    }
+    Cell& placeAt(quint16 row, quint16 column, quint16 xf);
+    void readFormula(RecordCursor c);
+    void readMulRk(RecordCursor c);
+    void readMulBlank(RecordCursor c);
+
+    const QStringList& sharedStrings_;
+    size_t formatCount_;
+    Worksheet& sheet_;
+    std::optional<CellRef> pendingString_;    // a formula whose text result comes in the next STRING record
+    std::map<CellRef, CellRef> sharedCells_;  // cells of shared or array formulas, to their formula's anchor
+    std::set<CellRef> arrayAnchors_;
+};
+
+Cell& CellReader::placeAt(quint16 row, quint16 column, quint16 xf) {
+    if (column >= kMaxColumns)
+        damaged(QStringLiteral("a cell lies in column %1, past the last column of a sheet").arg(column + 1));
+    if (xf >= formatCount_)
+        damaged(QStringLiteral("cell format %1 is used but does not exist").arg(xf));
+    Cell& cell = sheet_.cells()[CellRef{row, column}];
+    cell = Cell{};
+    cell.xf = xf;
+    return cell;
+}
+
+void CellReader::readFormula(RecordCursor c) {
+    const quint16 row = c.u16();
+    const quint16 column = c.u16();
+    const quint16 xf = c.u16();
+    const QByteArrayView result = c.bytes(8);
+    const quint16 flags = c.u16();
+    c.u32();
+    const quint16 tokenLength = c.u16();
+    const QByteArrayView tokens = c.bytes(tokenLength);
+    const QByteArrayView extra = c.bytes(c.remaining());
+
+    Cell& cell = placeAt(row, column, xf);
+    if (quint8(result[6]) == 0xFF && quint8(result[7]) == 0xFF) {
+        switch (quint8(result[0])) {
+            case 0:
+                cell.value = QString();
+                pendingString_ = CellRef{row, column};
+                break;
+            case 1:
+                cell.value = quint8(result[2]) != 0;
+                break;
+            case 2:
+                cell.value = errorFromCode(quint8(result[2]));
+                break;
+            case 3:
+                break;
+            default:
+                damaged(QStringLiteral("a formula's result has an unknown type"));
+        }
+    } else {
+        double number;
+        const quint64 bits = qFromLittleEndian<quint64>(result.data());
+        std::memcpy(&number, &bits, sizeof number);
+        cell.value = number;
+    }
+
+    const quint8 first = tokens.isEmpty() ? 0 : quint8(tokens[0]);
+    if (first == kPtgTbl)
+        return;  // a data table's cell: its result is all that can be kept
+    Formula formula;
+    formula.alwaysCalculate = flags & 0x0001;
+    if (first == kPtgExp) {
+        formula.fromSharedFormula = true;
+        CellRef anchor{row, column};
+        if (tokens.size() >= 5) {
+            anchor.row = qFromLittleEndian<quint16>(tokens.data() + 1);
+            anchor.column = qFromLittleEndian<quint16>(tokens.data() + 3);
+        }
+        sharedCells_[CellRef{row, column}] = anchor;
+    } else {
+        formula.tokens = tokens.toByteArray();
+        formula.extra = extra.toByteArray();
+    }
+    cell.formula = std::move(formula);
+}
+
+void CellReader::readMulRk(RecordCursor c) {
+    const quint16 row = c.u16();
+    const quint16 first = c.u16();
+    if (c.remaining() < 2 || (c.remaining() - 2) % 6 != 0)
+        damaged(QStringLiteral("a MULRK record has a broken length"));
+    const int count = int((c.remaining() - 2) / 6);
+    const QByteArrayView pairs = c.bytes(qsizetype(count) * 6);
+    const quint16 last = c.u16();
+    if (count == 0 || last != first + count - 1)
+        damaged(QStringLiteral("a MULRK record's columns do not match its values"));
+    RecordCursor p(pairs, rec::MULRK);
+    for (int i = 0; i < count; ++i) {
+        const quint16 xf = p.u16();
+        placeAt(row, quint16(first + i), xf).value = decodeRk(p.u32());
+    }
+}
+
+void CellReader::readMulBlank(RecordCursor c) {
+    const quint16 row = c.u16();
+    const quint16 first = c.u16();
+    if (c.remaining() < 2 || c.remaining() % 2 != 0)
+        damaged(QStringLiteral("a MULBLANK record has a broken length"));
+    const int count = int((c.remaining() - 2) / 2);
+    const QByteArrayView formats = c.bytes(qsizetype(count) * 2);
+    const quint16 last = c.u16();
+    if (count == 0 || last != first + count - 1)
+        damaged(QStringLiteral("a MULBLANK record's columns do not match its formats"));
+    RecordCursor f(formats, rec::MULBLANK);
+    for (int i = 0; i < count; ++i)
+        placeAt(row, quint16(first + i), f.u16());
+}
+
+bool CellReader::read(const Record& record) {
+    RecordCursor c = record.cursor();
+    if (record.id == rec::STRING) {
+        if (pendingString_) {
+            ContinuedCursor text = record.continuedCursor();
+            sheet_.cells()[*pendingString_].value = readLongString(text);
+        }
+        pendingString_.reset();
+        return true;
+    }
+    if (record.id == rec::SHRFMLA || record.id == rec::TABLE)
+        return true;  // between a formula and its STRING record: keep waiting
+    if (record.id == rec::ARRAY) {
+        const quint16 row = c.u16();
+        c.u16();
+        arrayAnchors_.insert(CellRef{row, c.u8()});
+        return true;
+    }
+
+    switch (record.id) {
+        case rec::FORMULA:
+            pendingString_.reset();
+            readFormula(c);
+            return true;
+        case rec::NUMBER: {
+            Cell& cell = place(c);
+            cell.value = c.f64();
+            break;
+        }
+        case rec::RK: {
+            Cell& cell = place(c);
+            cell.value = decodeRk(c.u32());
+            break;
+        }
+        case rec::LABELSST: {
+            Cell& cell = place(c);
+            const quint32 index = c.u32();
+            if (index >= quint32(sharedStrings_.size()))
+                damaged(QStringLiteral("a cell refers to shared string %1 of %2")
+                            .arg(index)
+                            .arg(sharedStrings_.size()));
+            cell.value = sharedStrings_[qsizetype(index)];
+            break;
+        }
+        case rec::LABEL:
+        case rec::RSTRING: {
+            Cell& cell = place(c);
+            cell.value = readLongString(c);
+            break;
+        }
+        case rec::BLANK:
+            place(c);
+            break;
+        case rec::BOOLERR: {
+            Cell& cell = place(c);
+            const quint8 value = c.u8();
+            if (c.u8() != 0)
+                cell.value = errorFromCode(value);
+            else
+                cell.value = value != 0;
+            break;
+        }
+        case rec::MULRK:
+            readMulRk(c);
+            break;
+        case rec::MULBLANK:
+            readMulBlank(c);
+            break;
+        default:
+            return false;
+    }
+    pendingString_.reset();
+    return true;
+}
+
+void CellReader::finish() {
+    for (const auto& [ref, anchor] : sharedCells_) {
+        if (!arrayAnchors_.contains(anchor))
+            continue;
+        auto cell = sheet_.cells().find(ref);
+        if (cell != sheet_.cells().end() && cell->second.formula && cell->second.formula->fromSharedFormula)
+            cell->second.formula.reset();
+    }
+}
+
+}  // namespace
+
+bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& sharedStrings,
+                   size_t formatCount, Worksheet& sheet) {
+    RecordWalker walker(stream, offset);
+    Record record;
+    if (!walker.next(record) || record.id != rec::BOF)
+        damaged(QStringLiteral("a sheet does not start where the workbook says it does"));
+    RecordCursor bof = record.cursor();
+    bof.u16();
+    if (bof.u16() != kBofWorksheet)
+        return false;
+
+    CellReader cells(sharedStrings, formatCount, sheet);
+    SheetSettingsState settings;
+    int nested = 0;  // charts embedded in the sheet come as substreams of their own
+    for (;;) {
+        if (!walker.next(record))
+            damaged(QStringLiteral("the workbook stream ends inside the sheet \"%1\"").arg(sheet.name));
+        if (record.id == rec::BOF) {
+            ++nested;
+            continue;
+        }
+        if (record.id == rec::EOF_) {
+            if (nested == 0)
+                break;
+            --nested;
+            continue;
+        }
+        if (nested > 0)
+            continue;
+        if (!cells.read(record))
+            readSheetSetting(record, sheet, settings, formatCount);
+    }
+    cells.finish();
+    finishSheetSettings(sheet, settings);
+    return true;
+}
+
+}  // namespace spreadsheet::biff

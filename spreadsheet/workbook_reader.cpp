@@ -1,0 +1,106 @@
+#include "spreadsheet/workbook_reader.h"
+
+#include <QtEndian>
+#include <map>
+#include <set>
+
+#include "spreadsheet/biff_read_globals.h"
+#include "spreadsheet/biff_read_sheet.h"
+#include "spreadsheet/compound_file.h"
+#include "spreadsheet/error.h"
+#include "spreadsheet/record_reader.h"
+
+namespace spreadsheet {
+
+namespace {
+
+using biff::Globals;
+using biff::SheetEntry;
+
+bool isBofAt(QByteArrayView stream, quint32 offset) {
+    return qsizetype(offset) <= stream.size() - 4 &&
+           qFromLittleEndian<quint16>(stream.data() + offset) == biff::rec::BOF;
+}
+
+// Where each sheet's substream starts. The offsets in the BOUNDSHEET records are used when they all point
+// at a BOF of their own; otherwise the substreams after the globals are taken in order, one per sheet.
+std::vector<qsizetype> substreamOffsets(QByteArrayView stream, const Globals& globals) {
+    std::vector<qsizetype> offsets;
+    std::set<quint32> seen;
+    for (const SheetEntry& entry : globals.sheets) {
+        if (!isBofAt(stream, entry.offset) || !seen.insert(entry.offset).second)
+            break;
+        offsets.push_back(entry.offset);
+    }
+    if (offsets.size() == globals.sheets.size())
+        return offsets;
+
+    offsets.clear();
+    biff::RecordWalker walker(stream, globals.end);
+    biff::Record record;
+    int depth = 0;
+    while (offsets.size() < globals.sheets.size() && walker.next(record)) {
+        if (record.id == biff::rec::BOF) {
+            if (depth == 0)
+                offsets.push_back(record.offset);
+            ++depth;
+        } else if (record.id == biff::rec::EOF_ && depth > 0) {
+            --depth;
+        }
+    }
+    if (offsets.size() < globals.sheets.size())
+        biff::damaged(QStringLiteral("the workbook lists %1 sheets but holds %2")
+                          .arg(globals.sheets.size())
+                          .arg(offsets.size()));
+    return offsets;
+}
+
+}  // namespace
+
+Workbook readWorkbookStream(const QByteArray& stream) {
+    Workbook workbook;
+    const Globals globals = biff::readGlobals(stream, workbook);
+    const std::vector<qsizetype> offsets = substreamOffsets(stream, globals);
+
+    // Chart sheets and macro sheets are not kept, so tab numbers become worksheet numbers.
+    std::map<quint16, quint16> sheetOfTab;
+    for (size_t tab = 0; tab < globals.sheets.size(); ++tab) {
+        const SheetEntry& entry = globals.sheets[tab];
+        if (entry.type != 0)
+            continue;
+        Worksheet sheet;
+        sheet.name = entry.name;
+        sheet.visible = entry.visible;
+        if (biff::readWorksheet(stream, offsets[tab], globals.sharedStrings, workbook.formats.size(),
+                                sheet)) {
+            sheetOfTab[quint16(tab)] = quint16(workbook.sheets.size());
+            workbook.sheets.push_back(std::move(sheet));
+        }
+    }
+    if (workbook.sheets.empty())
+        throw SpreadsheetError(QStringLiteral("The workbook has no worksheets."));
+
+    auto toSheet = [&](quint16 tab) {
+        auto it = sheetOfTab.find(tab);
+        return it == sheetOfTab.end() ? quint16(0) : it->second;
+    };
+    workbook.window.activeSheet = toSheet(workbook.window.activeSheet);
+    workbook.window.firstVisibleTab = toSheet(workbook.window.firstVisibleTab);
+    return workbook;
+}
+
+Workbook readWorkbookBytes(const QByteArray& compoundFile) {
+    const CompoundFileReader file = CompoundFileReader::fromBytes(compoundFile);
+    Workbook workbook = readWorkbookStream(file.workbookStream());
+    workbook.properties = file.properties();
+    return workbook;
+}
+
+Workbook readWorkbookFile(const QString& path) {
+    const CompoundFileReader file = CompoundFileReader::fromFile(path);
+    Workbook workbook = readWorkbookStream(file.workbookStream());
+    workbook.properties = file.properties();
+    return workbook;
+}
+
+}  // namespace spreadsheet
