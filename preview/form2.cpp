@@ -1,0 +1,203 @@
+#include "preview/form2.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include "preview/hand_cursor.h"
+#include "preview/view_units.h"
+#include "shell/app_title.h"
+#include "shell/error_report.h"
+#include "shell/file_utils.h"
+#include "shell/window_colours.h"
+#include "ui_form2.h"
+
+using preview::twipsToPixels;
+
+namespace {
+const QString kForm = QStringLiteral("Form2");
+}
+
+Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>()) {
+    ui_->setupUi(this);
+    // A fixed single border without a maximise button.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+
+    // White at design time; the load step turns the window and the frame to the button face.
+    shell::setBackColour(this, Qt::white);
+    shell::setBackColour(ui_->Frame1, Qt::white);
+    shell::setBackColour(ui_->Picture2, Qt::white);
+    shell::setBackColour(ui_->Picture2Client, Qt::white);
+    // The .ui format holds whole points only.
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPointSizeF(11.25);
+    buttonFont.setBold(true);
+    for (QPushButton* button : {ui_->PushButton1, ui_->PushButton2, ui_->PushButton6, ui_->PushButton8}) {
+        button->setFont(buttonFont);
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, Qt::white);
+        button->setPalette(palette);
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+    }
+    setMouseTracking(true);
+    ui_->Frame1->setMouseTracking(true);
+    ui_->Frame1->installEventFilter(this);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect centred(QPoint(0, 0), size());
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
+
+    connectView();
+    Form_Load();
+}
+
+Form2::~Form2() = default;
+
+void Form2::Form_Load() {
+    shell::Procedure p(kForm, QStringLiteral("Form_Load"));
+    p.step(100, [&] { mFirstShow = true; });
+    p.step(102, [&] { shell::SetSystemBackColors(this); });
+    // The window shows the application's icon as every window does unless given its own.
+    p.step(104, [&] { setWindowTitle(shell::kProductName); });
+    const QString cursorFile = shell::programFolder() + QStringLiteral("/HAND-M.CUR");
+    bool found = false;
+    p.step(108, [&] { found = shell::FileExists(cursorFile); });
+    if (found)
+        p.step(110, [&] { handCursor_ = preview::loadCursorFile(cursorFile); });
+}
+
+void Form2::setPicture(const QImage& picture) {
+    view_.assignPicture(picture);
+    syncView();
+}
+
+// The set-up runs on the first activation after a hand-over. Without a window manager (offscreen, a bare
+// X server) a shown window may never be activated, so showing it runs the set-up as well; whichever
+// comes first does it and clears mFirstShow, and the other finds nothing to do.
+bool Form2::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QWidget::event(event);
+}
+
+void Form2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Activate();
+}
+
+void Form2::Form_Activate() {
+    if (!mFirstShow)
+        return;
+    shell::Procedure p(kForm, QStringLiteral("Form_Activate"));
+    // Persistent drawing: the picture views keep their painted image and repaint from it.
+    p.step(104, [&] { ui_->Picture1->setAttribute(Qt::WA_StaticContents); });
+    p.step(110, [&] { shell::setBackColour(ui_->Picture1, Qt::white); });
+    p.step(114, [&] { ui_->Zoom_Ori->setAttribute(Qt::WA_StaticContents); });
+    p.step(116, [&] { ui_->Zoom_Ori->hide(); });
+    view_.firstDisplay(p);
+    p.step(138, [&] { mFirstShow = false; });
+    syncView();
+}
+
+void Form2::setMousePointer(MousePointer pointer) {
+    pointer_ = pointer;
+    switch (pointer) {
+        case MousePointer::Hourglass:
+            setCursor(Qt::WaitCursor);
+            break;
+        case MousePointer::Custom:
+            setCursor(handCursor_.value_or(QCursor(Qt::ArrowCursor)));
+            break;
+        case MousePointer::Default:
+            unsetCursor();
+            break;
+    }
+}
+
+void Form2::mouseMoveEvent(QMouseEvent* event) {
+    if (pointer_ != MousePointer::Hourglass)
+        setMousePointer(MousePointer::Default);
+    QWidget::mouseMoveEvent(event);
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        if (pointer_ != MousePointer::Hourglass) {
+            const bool overButton = watched != ui_->Frame1;
+            setMousePointer(overButton ? MousePointer::Custom : MousePointer::Default);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::connectView() {
+    view_.setDefaultPointerHandler([this] { setMousePointer(MousePointer::Default); });
+    connect(ui_->HScroll1, &QScrollBar::valueChanged, this, [this](int value) {
+        view_.hScroll().setValue(value);
+        syncView();
+    });
+    connect(ui_->VScroll1, &QScrollBar::valueChanged, this, [this](int value) {
+        view_.vScroll().setValue(value);
+        syncView();
+    });
+    auto toTwips = [](QPointF position) {
+        return QPointF(position.x() * preview::kTwipsPerPixel, position.y() * preview::kTwipsPerPixel);
+    };
+    connect(ui_->Picture1, &preview::PictureView::mousePressed, this,
+            [this, toTwips](Qt::MouseButtons, QPointF position) {
+                const QPointF at = toTwips(position);
+                view_.picture1_MouseDown(static_cast<float>(at.x()), static_cast<float>(at.y()));
+            });
+    connect(ui_->Picture1, &preview::PictureView::mouseMoved, this,
+            [this, toTwips](Qt::MouseButtons buttons, QPointF position) {
+                const QPointF at = toTwips(position);
+                view_.picture1_MouseMove(static_cast<int>(buttons.toInt()), static_cast<float>(at.x()),
+                                         static_cast<float>(at.y()));
+                syncView();
+            });
+    connect(ui_->Picture1, &preview::PictureView::mouseReleased, this, [this](Qt::MouseButtons, QPointF) {
+        view_.Picture1_MouseUp();
+        syncView();
+    });
+    connect(ui_->PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(ui_->PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+    connect(ui_->PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(ui_->PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
+}
+
+void Form2::syncBar(QScrollBar* bar, const preview::ScrollBarModel& model) {
+    // The model has already run its change rule; the widget only shows the result.
+    const QSignalBlocker blocker(bar);
+    bar->setMaximum(model.maximum());
+    bar->setValue(model.value());
+    bar->setEnabled(model.isEnabled());
+}
+
+void Form2::syncView() {
+    ui_->Picture1->setImage(view_.picture());
+    ui_->Picture1->setGeometry(twipsToPixels(view_.pictureLeft()), twipsToPixels(view_.pictureTop()),
+                               twipsToPixels(view_.pictureWidth()), twipsToPixels(view_.pictureHeight()));
+    ui_->Zoom_Ori->setImage(view_.referencePicture());
+    ui_->Zoom_Ori->resize(twipsToPixels(view_.referenceWidth()), twipsToPixels(view_.referenceHeight()));
+    syncBar(ui_->HScroll1, view_.hScroll());
+    syncBar(ui_->VScroll1, view_.vScroll());
+}
+
+void Form2::SetHScrollbarByPercent(int percent) {
+    view_.SetHScrollbarByPercent(view_.hScroll(), percent);
+    syncView();
+}
+
+void Form2::SetVScrollbarByPercent(int percent) {
+    view_.SetVScrollbarByPercent(view_.vScroll(), percent);
+    syncView();
+}

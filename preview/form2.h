@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QCursor>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "preview/image_view_model.h"
+
+namespace Ui {
+class Form2;
+}
+
+class QScrollBar;
+
+// The preview window: shows the picture of the generated sheet, zooms and pans it, and saves the
+// generated workbook where the user wants it. Constructing it loads it (its load step runs).
+class Form2 : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class MousePointer { Default = 0, Hourglass = 11, Custom = 99 };
+
+    // Asks for a file to save to; returns "" when the user cancels. The name is used as typed.
+    using SaveDialog = std::function<QString(QWidget* parent, const QString& title, const QString& filter,
+                                             const QString& fileName)>;
+    // Copies a file; throws shell::RuntimeError with the file system's reason when it cannot.
+    using FileCopy = std::function<void(const QString& source, const QString& target)>;
+    using ProgramEnd = std::function<void()>;
+
+    explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // --- Hand-over from the generation run, in this order: picture, path, re-arm, show.
+    // The picture view takes the picture and sizes itself to it.
+    void setPicture(const QImage& picture);
+    // Where "< Back" returns to.
+    void setMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
+    // Full path of the generated workbook in the temporary folder; "< Back" and closing delete it.
+    QString mExcelFile;
+    // The view is set up from the picture on the next activation (or show) while this is true.
+    bool mFirstShow = true;
+
+    void SetHScrollbarByPercent(int percent);
+    void SetVScrollbarByPercent(int percent);
+
+    void setMousePointer(MousePointer pointer);
+    MousePointer mousePointer() const { return pointer_; }
+    // The hand cursor from the program folder, if one was found at load.
+    std::optional<QCursor> handCursor() const { return handCursor_; }
+
+    // Seams; empty functions bring back the real dialog, copy and program end.
+    void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
+    void setFileCopy(FileCopy copy) { fileCopy_ = std::move(copy); }
+    void setProgramEnd(ProgramEnd end) { programEnd_ = std::move(end); }
+
+    const preview::ImageViewModel& view() const { return view_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton6_Click();
+    void PushButton8_Click();
+
+    bool keepsWorkbook() const;
+    void connectView();
+    void syncView();
+    static void syncBar(QScrollBar* bar, const preview::ScrollBarModel& model);
+
+    std::unique_ptr<Ui::Form2> ui_;
+    preview::ImageViewModel view_;
+    MousePointer pointer_ = MousePointer::Default;
+    std::optional<QCursor> handCursor_;
+    QPointer<QWidget> mainWindow_;
+    // A workbook the user saved onto itself is theirs now: going back or closing leaves it alone.
+    QString keptWorkbook_;
+    SaveDialog saveDialog_;
+    FileCopy fileCopy_;
+    ProgramEnd programEnd_;
+};

@@ -1,0 +1,158 @@
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <filesystem>
+#include <system_error>
+
+#include "preview/form2.h"
+#include "shell/error_report.h"
+#include "shell/file_utils.h"
+#include "shell/message_boxes.h"
+
+namespace {
+
+const QString kForm = QStringLiteral("Form2");
+
+QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter,
+                       const QString& fileName) {
+    // The command asks its own overwrite question; no default suffix, so a name is used as typed.
+    return QFileDialog::getSaveFileName(parent, title, fileName, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void copyFile(const QString& source, const QString& target) {
+    if (!QFile::exists(source))
+        throw shell::RuntimeError(QStringLiteral("File not found: ") + source);
+    QFile file(source);
+    if (!file.copy(target))
+        throw shell::RuntimeError(file.errorString());
+}
+
+// Two names for one file (the same path spelt differently, a link): copying one onto the other after
+// deleting the target would delete the only copy.
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    std::error_code error;
+    const bool same =
+        std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
+                                    std::filesystem::path(QFile::encodeName(b).toStdString()), error);
+    return !error && same;
+}
+
+}  // namespace
+
+void Form2::PushButton1_Click() {
+    shell::Procedure p(kForm, QStringLiteral("PushButton1_Click"));
+    p.step(100, [&] { view_.StepZoom(0); });
+    syncView();
+}
+
+void Form2::PushButton2_Click() {
+    shell::Procedure p(kForm, QStringLiteral("PushButton2_Click"));
+    p.step(100, [&] { view_.StepZoom(1); });
+    syncView();
+}
+
+void Form2::PushButton6_Click() {
+    shell::Procedure p(kForm, QStringLiteral("PushButton6_Click"));
+    QString fileName;
+    QString title;
+    QString filter;
+    p.step(106, [&] { fileName.clear(); });
+    p.step(108, [&] { title = QStringLiteral("Save File"); });
+    p.step(110, [&] { filter = QStringLiteral("Excel Files (*.xls)"); });
+    p.step(112, [&] {
+        fileName = saveDialog_ ? saveDialog_(this, title, filter, fileName)
+                               : askForSaveFile(this, title, filter, fileName);
+    });
+    QString target;
+    p.step(114, [&] { target = fileName; });
+
+    bool yes = false;
+    bool cancelled = true;
+    p.step(116, [&] { cancelled = target.isEmpty(); });
+    bool ontoItself = false;
+    if (!cancelled) {
+        bool exists = false;
+        p.step(118, [&] { exists = shell::FileExists(target); });
+        if (exists) {
+            p.step(120, [&] {
+                yes = shell::MessageBoxes::askYesNo(
+                    QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
+                    this);
+            });
+            if (yes) {
+                p.step(122, [&] { ontoItself = sameFile(target, mExcelFile); });
+                if (!ontoItself)
+                    p.step(124, [&] { shell::DeleteFileQuietly(target); });
+            }
+        }
+        p.step(126, [&] {
+            if (!shell::FileExists(target))
+                yes = true;
+        });
+    }
+
+    bool copy = false;
+    p.step(128, [&] { copy = yes; });
+    bool copied = true;
+    if (copy) {
+        copied = p.step(130, [&] {
+            if (ontoItself) {
+                // The workbook already is where the user wants it; it is theirs from now on.
+                keptWorkbook_ = mExcelFile;
+                return;
+            }
+            if (fileCopy_)
+                fileCopy_(mExcelFile, target);
+            else
+                copyFile(mExcelFile, target);
+        });
+    }
+    // A copy that failed has been reported; confirming it as done would contradict the report.
+    if (copied)
+        p.step(132, [&] { shell::MessageBoxes::inform(QStringLiteral("Done."), this); });
+}
+
+bool Form2::keepsWorkbook() const {
+    return !keptWorkbook_.isEmpty() && keptWorkbook_ == mExcelFile;
+}
+
+void Form2::PushButton8_Click() {
+    shell::Procedure p(kForm, QStringLiteral("PushButton8_Click"));
+    p.step(102, [&] {
+        if (!keepsWorkbook())
+            shell::DeleteFileQuietly(mExcelFile);
+    });
+    p.step(104, [&] {
+        if (!mainWindow_)
+            throw shell::RuntimeError(QStringLiteral("Object variable not set"));
+        mainWindow_->show();
+    });
+    p.step(106, [&] { hide(); });
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    event->accept();
+    Form_Unload();
+}
+
+void Form2::Form_QueryUnload() {
+    shell::Procedure p(kForm, QStringLiteral("Form_QueryUnload"));
+    p.step(100, [&] {
+        if (!keepsWorkbook())
+            shell::DeleteFileQuietly(mExcelFile);
+    });
+    p.step(102, [&] { QCoreApplication::processEvents(); });
+    p.step(104, [&] { QCoreApplication::processEvents(); });
+}
+
+void Form2::Form_Unload() {
+    if (programEnd_)
+        programEnd_();
+    else
+        QCoreApplication::exit(0);
+}

@@ -1,0 +1,224 @@
+#include "preview/image_view_model.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "preview/view_units.h"
+#include "shell/error_report.h"
+
+namespace preview {
+
+namespace {
+const QString kForm = QStringLiteral("Form2");
+
+// The bar's offset for a value. Widened: a 16-bit product overflows for any picture whose overflow
+// passes 32767 twips, which a large sheet easily reaches.
+double scrolledOffset(int step, int value) {
+    return -static_cast<double>(std::int64_t{step} * value);
+}
+}  // namespace
+
+ImageViewModel::ImageViewModel(ViewportGeometry viewport) : viewport_(viewport) {
+    hScroll_.setChangeRule([this] { pictureLeft_ = scrolledOffset(mHStep, hScroll_.value()); });
+    vScroll_.setChangeRule([this] { pictureTop_ = scrolledOffset(mVStep, vScroll_.value()); });
+}
+
+void ImageViewModel::assignPicture(const QImage& image) {
+    picture_ = image;
+    setPictureSize(pixelsToTwips(image.width()), pixelsToTwips(image.height()));
+}
+
+void ImageViewModel::setPictureSize(int width, int height) {
+    // A view cannot be narrower than nothing; a picture that failed to load leaves a negative base size.
+    pictureWidth_ = std::max(0, width);
+    pictureHeight_ = std::max(0, height);
+}
+
+void ImageViewModel::movePicture(double left, double top) {
+    pictureLeft_ = left;
+    pictureTop_ = top;
+}
+
+void ImageViewModel::firstDisplay(shell::Procedure& procedure) {
+    procedure.step(118, [&] { referenceWidth_ = pictureWidth_; });
+    procedure.step(120, [&] { referenceHeight_ = pictureHeight_; });
+    procedure.step(122, [&] { reference_ = picture_; });
+    procedure.step(124, [&] { mZoom = 1.0f; });
+    procedure.step(126, [&] { mBaseWidth = nearest(referenceWidth_ - 2.0); });
+    procedure.step(128, [&] { mBaseHeight = nearest(referenceHeight_ - 2.0); });
+    procedure.step(130, [&] { mZoomWidth = mBaseWidth; });
+    procedure.step(132, [&] { mZoomHeight = mBaseHeight; });
+    procedure.step(134, [&] { RedrawImage(); });
+    procedure.step(136, [&] { InitScrollbars(); });
+}
+
+void ImageViewModel::readBaseFromReference() {
+    mBaseWidth = nearest(referenceWidth_ - 2.0);
+    mBaseHeight = nearest(referenceHeight_ - 2.0);
+}
+
+void ImageViewModel::RedrawImage() {
+    shell::Procedure p(kForm, QStringLiteral("RedrawImage"));
+    p.step(100,
+           [&] { mZoomWidth = floorToInt(static_cast<double>(mBaseWidth) * static_cast<double>(mZoom)); });
+    p.step(102,
+           [&] { mZoomHeight = floorToInt(static_cast<double>(mBaseHeight) * static_cast<double>(mZoom)); });
+    bool refused = false;
+    p.step(104, [&] { refused = mZoomWidth >= kSizeLimit || mZoomHeight >= kSizeLimit; });
+    if (refused) {
+        // The picture keeps what the last repaint gave it; only the next step starts again from 1.0.
+        p.step(124, [&] { mZoom = 1.0f; });
+        p.step(126, [&] { mBaseWidth = nearest(referenceWidth_ - 2.0); });
+        p.step(128, [&] { mBaseHeight = nearest(referenceHeight_ - 2.0); });
+        p.step(130, [&] { mZoomWidth = mBaseWidth; });
+        p.step(132, [&] { mZoomHeight = mBaseHeight; });
+        return;
+    }
+    p.step(106, [&] { picture_ = QImage(); });
+    p.step(108, [&] { setPictureSize(mZoomWidth, pictureHeight_); });
+    p.step(110, [&] { setPictureSize(pictureWidth_, mZoomHeight); });
+    p.step(112, [&] { paintReferenceIntoPicture(); });
+    p.step(114, [&] {
+        if (defaultPointer_)
+            defaultPointer_();
+    });
+    p.step(116, [&] { hScroll_.setValue(0); });
+    p.step(118, [&] { vScroll_.setValue(0); });
+    p.step(120, [&] { hScroll_.setEnabled(viewport_.innerWidth() < mZoomWidth); });
+    p.step(122, [&] { vScroll_.setEnabled(viewport_.innerHeight() < mZoomHeight); });
+}
+
+void ImageViewModel::paintReferenceIntoPicture() {
+    const QSize destination(twipsToPixels(mZoomWidth), twipsToPixels(mZoomHeight));
+    if (destination.isEmpty())
+        return;
+    QImage painted(destination, QImage::Format_RGB32);
+    painted.fill(Qt::white);
+    const QRect source(0, 0, twipsToPixels(mBaseWidth), twipsToPixels(mBaseHeight));
+    if (!reference_.isNull() && !source.isEmpty()) {
+        QPainter painter(&painted);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), destination), reference_, source);
+    }
+    picture_ = painted;
+}
+
+void ImageViewModel::initScrollbar(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter) {
+    const float w1 = static_cast<float>(pictureOuter);
+    const float w2 = static_cast<float>(viewportOuter);
+    const double d = static_cast<double>(w1) - static_cast<double>(w2);
+    if (w1 <= w2) {
+        bar.setEnabled(false);
+        step = 0;
+    } else if (d <= 100.0) {
+        bar.setEnabled(true);
+        bar.setMaximum(nearest(d));
+        step = 1;
+        bar.setValue(0);
+    } else {
+        bar.setEnabled(true);
+        bar.setMaximum(nearest(d / 10.0));
+        step = 10;
+        bar.setValue(0);
+    }
+}
+
+void ImageViewModel::InitScrollbars() {
+    pictureTop_ = 0.0;
+    pictureLeft_ = 0.0;
+    initScrollbar(hScroll_, mHStep, pictureWidth_, viewport_.outerWidth);
+    initScrollbar(vScroll_, mVStep, pictureHeight_, viewport_.outerHeight);
+}
+
+void ImageViewModel::StepZoom(int zoomOut) {
+    const float candidate = zoomOut == 0 ? mZoom + kZoomStep : mZoom - kZoomStep;
+    ApplyZoom(candidate);
+}
+
+void ImageViewModel::ApplyZoom(float zoom) {
+    if (zoom < kMinZoom || zoom > kMaxZoom)
+        return;
+    mZoom = zoom;
+    RedrawImage();
+}
+
+void ImageViewModel::SetHScrollbarByPercent(ScrollBarModel& bar, int percent) {
+    if (percent < 0)
+        return;
+    const double target = percent / 100.0 * bar.maximum();
+    if (target <= bar.maximum())
+        bar.setValue(nearest(target));
+}
+
+void ImageViewModel::SetVScrollbarByPercent(ScrollBarModel& bar, int percent) {
+    if (percent < 0 || percent > 100)
+        return;
+    bar.setValue(nearest(percent / 100.0 * bar.maximum()));
+}
+
+void ImageViewModel::picture1_MouseDown(float x, float y) {
+    shell::Procedure p(kForm, QStringLiteral("picture1_MouseDown"));
+    p.step(100, [&] { mDownX = x; });
+    p.step(102, [&] { mDownY = y; });
+}
+
+void ImageViewModel::picture1_MouseMove(int buttons, float x, float y) {
+    shell::Procedure p(kForm, QStringLiteral("picture1_MouseMove"));
+    bool dragging = false;
+    p.step(100, [&] { dragging = buttons != 0; });
+    if (!dragging)
+        return;
+    // When the picture is not larger than the viewport on an axis the two bounds cross; the order of the
+    // tests then decides, and the bar on that axis stays disabled.
+    double left = 0.0;
+    p.step(104, [&] { left = pictureLeft_ - mDownX + x; });
+    bool pastStart = false;
+    p.step(106, [&] { pastStart = left > 0.0; });
+    if (pastStart) {
+        p.step(108, [&] { left = 0.0; });
+    } else {
+        const double farLeft = static_cast<double>(viewport_.innerWidth()) - pictureWidth_;
+        bool pastEnd = false;
+        p.step(110, [&] { pastEnd = farLeft > left; });
+        if (pastEnd)
+            p.step(112, [&] { left = farLeft; });
+    }
+    double top = 0.0;
+    p.step(114, [&] { top = pictureTop_ - mDownY + y; });
+    bool pastTop = false;
+    p.step(116, [&] { pastTop = top > 0.0; });
+    if (pastTop) {
+        p.step(118, [&] { top = 0.0; });
+    } else {
+        const double farTop = static_cast<double>(viewport_.innerHeight()) - pictureHeight_;
+        bool pastBottom = false;
+        p.step(120, [&] { pastBottom = farTop > top; });
+        if (pastBottom)
+            p.step(122, [&] { top = farTop; });
+    }
+    p.step(124, [&] { movePicture(left, top); });
+}
+
+namespace {
+// How far along its overflow the picture has been dragged, in percent; 0 when there is no overflow.
+int draggedPercent(double offset, int pictureOuter, int viewportOuter) {
+    const int overflow = pictureOuter - viewportOuter;
+    if (overflow == 0)
+        return 0;
+    return nearest(std::abs(offset) / overflow * 100.0);
+}
+}  // namespace
+
+void ImageViewModel::Picture1_MouseUp() {
+    shell::Procedure p(kForm, QStringLiteral("Picture1_MouseUp"));
+    int h = 0;
+    int v = 0;
+    p.step(100, [&] { h = draggedPercent(pictureLeft_, pictureWidth_, viewport_.outerWidth); });
+    p.step(102, [&] { v = draggedPercent(pictureTop_, pictureHeight_, viewport_.outerHeight); });
+    p.step(104, [&] { SetHScrollbarByPercent(hScroll_, h); });
+    p.step(106, [&] { SetVScrollbarByPercent(vScroll_, v); });
+}
+
+}  // namespace preview

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+
+class TestImageView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void nearestTiesToEven_data();
+    void nearestTiesToEven();
+    void scrollStepFollowsOverflow_data();
+    void scrollStepFollowsOverflow();
+    void pictureNotWiderKeepsBarRange();
+    void firstDisplayCopiesPictureUnscaled();
+    void zoomOutStopsAtQuarter();
+    void zoomInStopsAtLimitFactor();
+    void sizeLimitRefusalRestartsFromOne();
+    void oversizedBitmapStaysUnscaled();
+    void repaintResetsBarsAndEnabledStates();
+    void repaintWithBarsAtZeroMovesNothing();
+    void changeRuleRunsOnlyOnRealChange();
+    void changeRuleHandlesHugeOverflow();
+    void dragClampsAtBothEnds();
+    void dragWithoutButtonDoesNothing();
+    void releaseSettlesOnBarPosition();
+    void releaseWithEqualWidthsReportsNothing();
+    void percentSetters_data();
+    void percentSetters();
+};
