@@ -1,7 +1,173 @@
 #include "generation/application.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
+#include "generation/application_state.h"
+#include "shell/error_report.h"
+#include "spreadsheet/error.h"
+#include "spreadsheet/formula.h"
+#include "spreadsheet/workbook_reader.h"
+
 namespace generation {
 
-QString Application::Version() const { return QStringLiteral("12.0"); }
+namespace detail {
+
+void raiseMethodFailed(const QString& object, const char* method, const QString& reason) {
+    throw shell::RuntimeError(
+        QStringLiteral("Method '%1' of object '%2' failed: %3").arg(QLatin1String(method), object, reason));
+}
+
+void raiseNothing() {
+    throw shell::RuntimeError(QStringLiteral("Object variable or With block variable not set"));
+}
+
+void raiseDisconnected() {
+    throw shell::RuntimeError(
+        QStringLiteral("Automation error: the object invoked has disconnected from its clients"));
+}
+
+void guarded(const QString& object, const char* method, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const shell::RuntimeError&) {
+        throw;
+    } catch (const std::exception& error) {
+        raiseMethodFailed(object, method, QString::fromUtf8(error.what()));
+    }
+}
+
+void recalculateIfNeeded(BookState& book, bool force) {
+    if (force || book.needsRecalculation) {
+        spreadsheet::recalculate(book.model);
+        book.needsRecalculation = false;
+    }
+}
+
+}  // namespace detail
+
+namespace {
+const QString kApplicationObject = QStringLiteral("_Application");
+const QString kWorkbooksObject = QStringLiteral("Workbooks");
+}  // namespace
+
+Application::Application(const QString& version) : state_(std::make_shared<detail::AppState>()) {
+    state_->version = version;
+}
+
+Application::~Application() {
+    // Handles that outlive the instance must find it gone, as after Quit.
+    if (state_->running)
+        Quit();
+}
+
+detail::AppState& Application::state(const char*) const {
+    if (!state_->running)
+        detail::raiseDisconnected();
+    return *state_;
+}
+
+generation::Workbooks Application::Workbooks() const {
+    state("Workbooks");
+    return generation::Workbooks(state_);
+}
+
+Workbook Application::Workbooks(int index) const {
+    return Workbooks()(index);
+}
+
+Workbook Application::ActiveWorkbook() const {
+    auto& app = state("ActiveWorkbook");
+    if (!app.active)
+        detail::raiseNothing();
+    return Workbook(app.active);
+}
+
+Worksheet Application::ActiveSheet() const {
+    return ActiveWorkbook().ActiveSheet();
+}
+
+Worksheet Application::Worksheets(int index) const {
+    auto& app = state("Worksheets");
+    if (!app.active)
+        detail::raiseMethodFailed(kApplicationObject, "Worksheets", QStringLiteral("no workbook is open"));
+    return Workbook(app.active).Worksheets(index);
+}
+
+generation::Range Application::Range(const QString& address) const {
+    auto& app = state("Range");
+    if (!app.active)
+        detail::raiseMethodFailed(kApplicationObject, "Range", QStringLiteral("no workbook is open"));
+    return Workbook(app.active).ActiveSheet().Range(address);
+}
+
+bool Application::Visible() const {
+    return state("Visible").visible;
+}
+// The engine has no window; the flag is kept so that callers read back what they set.
+void Application::setVisible(bool visible) {
+    state("Visible").visible = visible;
+}
+bool Application::DisplayAlerts() const {
+    return state("DisplayAlerts").displayAlerts;
+}
+void Application::setDisplayAlerts(bool displayAlerts) {
+    state("DisplayAlerts").displayAlerts = displayAlerts;
+}
+QString Application::Version() const {
+    return state("Version").version;
+}
+
+void Application::Quit() {
+    auto& app = state("Quit");
+    for (auto& book : app.books)
+        book->open = false;
+    app.books.clear();
+    app.active.reset();
+    app.running = false;
+}
+
+detail::AppState& Workbooks::app(const char*) const {
+    if (!app_)
+        detail::raiseNothing();
+    if (!app_->running)
+        detail::raiseDisconnected();
+    return *app_;
+}
+
+Workbook Workbooks::Open(const QString& path, bool readOnly) {
+    auto& state = app("Open");
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile()) {
+        detail::raiseMethodFailed(
+            kWorkbooksObject, "Open",
+            QStringLiteral("'%1' could not be found. Check the spelling of the file name, and "
+                           "verify that the file location is correct.")
+                .arg(path));
+    }
+    auto book = std::make_shared<detail::BookState>();
+    detail::guarded(kWorkbooksObject, "Open", [&] { book->model = spreadsheet::readWorkbookFile(path); });
+    if (book->model.sheets.empty()) {
+        detail::raiseMethodFailed(kWorkbooksObject, "Open",
+                                  QStringLiteral("'%1' holds no worksheet.").arg(info.fileName()));
+    }
+    book->fullName = info.absoluteFilePath();
+    book->readOnly = readOnly;
+    book->app = app_;
+    state.books.push_back(book);
+    state.active = book;
+    return Workbook(book);
+}
+
+int Workbooks::count() const {
+    return static_cast<int>(app("Count").books.size());
+}
+
+Workbook Workbooks::operator()(int index) const {
+    auto& state = app("Item");
+    if (index < 1 || index > static_cast<int>(state.books.size()))
+        throw shell::RuntimeError(QStringLiteral("Subscript out of range"));
+    return Workbook(state.books[static_cast<std::size_t>(index - 1)]);
+}
 
 }  // namespace generation

@@ -19,10 +19,13 @@ std::shared_ptr<Application> CreateObject(const QString& programmaticId) {
     } else if (programmaticId.compare(QStringLiteral("Excel.Application"), Qt::CaseInsensitive) == 0) {
         object = std::make_shared<Application>();
     }
-    if (!object) throw shell::RuntimeError(QStringLiteral("ActiveX component can't create object"));
+    if (!object)
+        throw shell::RuntimeError(QStringLiteral("ActiveX component can't create object"));
     return object;
 }
 
-void setObjectFactory(ObjectFactory factory) { currentFactory() = std::move(factory); }
+void setObjectFactory(ObjectFactory factory) {
+    currentFactory() = std::move(factory);
+}
 
 }  // namespace generation

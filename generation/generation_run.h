@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "generation/application.h"
+#include "generation/statement.h"
+#include "generation/workbook_name.h"
+
+namespace generation {
+
+inline constexpr int kPointerDefault = 0;
+inline constexpr int kPointerHourglass = 11;
+
+// What the run does to the windows, kept free of widget types: the caller fills it with the main
+// window and the preview window. Members left empty are skipped.
+struct HandOver {
+    std::function<void(bool suspended)> suspendDrawing;   // of the main window
+    std::function<void(int pointer)> setMousePointer;     // of the main window
+    std::function<void(const QImage&)> setPicture;        // the preview's picture
+    std::function<void(const QString&)> setWorkbookPath;  // the preview's mExcelFile
+    std::function<void()> rearmFirstShow;                 // the preview's mFirstShow := true
+    std::function<void()> showPreview;                    // modeless
+    std::function<void()> hideMainWindow;
+};
+
+// "Start Creating Template": fills the embedded template with the statement, saves it as
+// T/vornikDDDDDDDD.xls, draws its picture and hands both to the preview window. Every line is reported
+// on failure ("Form1.PushButton22_Click") and the run goes on with the next one.
+class GenerationRun {
+public:
+    explicit GenerationRun(HandOver handOver);
+
+    void PushButton22_Click(const StatementRecord& statement);
+
+    // Where the digits of the workbook name come from (tests give a fixed sequence).
+    void setFractionSource(FractionSource source);
+
+    // The path of the workbook the last run saved (or meant to save).
+    const QString& lastWorkbookPath() const { return lastPath_; }
+
+private:
+    void CreateExcelApp();
+    void ReleaseExcelApp();
+    Application& excelApp() const;
+
+    HandOver handOver_;
+    FractionSource fractions_;
+    std::shared_ptr<Application> mExcelApp;
+    Workbook mExcelBook;
+    QString lastPath_;
+};
+
+}  // namespace generation

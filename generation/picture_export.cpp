@@ -1,0 +1,70 @@
+#include "generation/picture_export.h"
+
+#include <QSaveFile>
+
+#include "generation/automation.h"
+#include "generation/clipboard.h"
+#include "shell/error_report.h"
+
+namespace generation {
+
+namespace {
+constexpr int kAnyPicture = 0;
+constexpr int kBitmapFormat = 2;
+constexpr int kDeviceIndependentBitmapFormat = 8;
+
+void writePictureFile(const QImage& picture, const QString& file) {
+    if (picture.isNull())
+        throw shell::RuntimeError(QStringLiteral("Invalid picture"));
+    // One save, whole or not at all: the run later loads whatever lies at this path.
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || !picture.save(&out, "BMP") || !out.commit()) {
+        throw shell::RuntimeError(
+            QStringLiteral("Cannot write the picture file '%1': %2").arg(file, out.errorString()));
+    }
+}
+}  // namespace
+
+std::shared_ptr<Application> OpenWorkbookInNewExcel(const QString& path) {
+    auto app = CreateObject(QStringLiteral("Excel.Application"));
+    app->Workbooks().Open(path);
+    return app;
+}
+
+void saveCellsActivesheet(const Workbook& book, const QString& file) {
+    shell::Procedure p(QStringLiteral("Excel1"), QStringLiteral("saveCellsActivesheet"));
+    Worksheet sheet;
+    qint32 lastRow = 0;
+    qint32 lastColumn = 0;
+    p.step(100, [&] { sheet = book.ActiveSheet(); });
+    p.step(102, [&] { lastRow = sheet.UsedRange().Rows(sheet.UsedRange().Rows().count()).Row(); });
+    p.step(104,
+           [&] { lastColumn = sheet.UsedRange().Columns(sheet.UsedRange().Columns().count()).Column(); });
+    // A picture of a single row or column is not worth showing: nothing is written, and no message.
+    if (!(lastRow > 1 && lastColumn > 1))
+        return;
+    p.step(110, [&] { sheet.UsedRange().CopyPicture(); });
+    p.step(112, [&] { writePictureFile(GetClipboardPicture(kAnyPicture), file); });
+}
+
+QImage GetClipboardPicture(int format) {
+    QImage result;
+    if (format != kAnyPicture && format != kBitmapFormat && format != kDeviceIndependentBitmapFormat)
+        return result;
+    for (int attempts = 0; attempts < kClipboardReadAttempts;) {
+        std::optional<QImage> read;
+        try {
+            read = readPictureFromClipboard();
+        } catch (...) {
+            // A failing read counts as an attempt like any other.
+        }
+        ++attempts;
+        if (read) {
+            result = *read;
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace generation

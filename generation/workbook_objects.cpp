@@ -1,0 +1,148 @@
+#include <QFileInfo>
+#include <algorithm>
+
+#include "generation/application.h"
+#include "generation/application_state.h"
+#include "shell/error_report.h"
+#include "spreadsheet/workbook_writer.h"
+
+namespace generation {
+
+namespace {
+const QString kWorkbookObject = QStringLiteral("_Workbook");
+const QString kWorksheetObject = QStringLiteral("_Worksheet");
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo left(a), right(b);
+    if (left.absoluteFilePath() == right.absoluteFilePath())
+        return true;
+    return left.exists() && right.exists() && left.canonicalFilePath() == right.canonicalFilePath();
+}
+
+[[noreturn]] void raiseObjectDefined() {
+    throw shell::RuntimeError(QStringLiteral("Application-defined or object-defined error"));
+}
+}  // namespace
+
+detail::BookState& Workbook::book(const char*) const {
+    if (!book_)
+        detail::raiseNothing();
+    if (!book_->open)
+        detail::raiseDisconnected();
+    return *book_;
+}
+
+QString Workbook::Name() const {
+    return QFileInfo(book("Name").fullName).fileName();
+}
+QString Workbook::FullName() const {
+    return book("FullName").fullName;
+}
+bool Workbook::ReadOnly() const {
+    return book("ReadOnly").readOnly;
+}
+const spreadsheet::Workbook& Workbook::model() const {
+    return book("model").model;
+}
+
+int Workbook::WorksheetCount() const {
+    return static_cast<int>(book("Worksheets").model.sheets.size());
+}
+
+Worksheet Workbook::Worksheets(int index) const {
+    auto& state = book("Worksheets");
+    if (index < 1 || index > static_cast<int>(state.model.sheets.size()))
+        throw shell::RuntimeError(QStringLiteral("Subscript out of range"));
+    return Worksheet(book_, index - 1);
+}
+
+Worksheet Workbook::ActiveSheet() const {
+    auto& state = book("ActiveSheet");
+    if (state.model.sheets.empty())
+        detail::raiseNothing();
+    return Worksheet(book_, state.model.activeSheetIndex());
+}
+
+void Workbook::SaveAs(const QString& path, int fileFormat) {
+    auto& state = book("SaveAs");
+    if (fileFormat != xlExcel8 && fileFormat != xlWorkbookNormal) {
+        detail::raiseMethodFailed(
+            kWorkbookObject, "SaveAs",
+            QStringLiteral("file format %1 is not supported; this spreadsheet application "
+                           "saves Excel 97-2003 workbooks (56 or -4143)")
+                .arg(fileFormat));
+    }
+    if (path.isEmpty())
+        detail::raiseMethodFailed(kWorkbookObject, "SaveAs", QStringLiteral("no file name given"));
+    if (state.readOnly && sameFile(path, state.fullName)) {
+        detail::raiseMethodFailed(kWorkbookObject, "SaveAs",
+                                  QStringLiteral("'%1' is read-only. To save a copy, choose another name.")
+                                      .arg(QFileInfo(path).fileName()));
+    }
+    detail::guarded(kWorkbookObject, "SaveAs", [&] {
+        detail::recalculateIfNeeded(state, true);
+        // Both codes ask for a workbook, so a template saved this way stops being one.
+        spreadsheet::Workbook saved = state.model;
+        saved.isTemplate = false;
+        spreadsheet::writeWorkbookFile(saved, path);
+    });
+    state.model.isTemplate = false;
+    state.fullName = QFileInfo(path).absoluteFilePath();
+    state.readOnly = false;
+}
+
+void Workbook::Close() {
+    auto& state = book("Close");
+    state.open = false;
+    if (auto app = state.app.lock()) {
+        std::erase(app->books, book_);
+        if (app->active == book_)
+            app->active = app->books.empty() ? nullptr : app->books.back();
+    }
+}
+
+detail::BookState& Worksheet::book(const char*) const {
+    if (!book_)
+        detail::raiseNothing();
+    if (!book_->open)
+        detail::raiseDisconnected();
+    return *book_;
+}
+
+QString Worksheet::Name() const {
+    return book("Name").model.sheets.at(static_cast<std::size_t>(sheet_)).name;
+}
+int Worksheet::Index() const {
+    book("Index");
+    return sheet_ + 1;
+}
+
+generation::Range Worksheet::Cells(int row, int column) const {
+    book("Cells");
+    const spreadsheet::CellRef ref{row - 1, column - 1};
+    if (!ref.isValid())
+        raiseObjectDefined();
+    return generation::Range(book_, sheet_, {ref, ref}, generation::Range::Kind::Cells);
+}
+
+generation::Range Worksheet::Range(const QString& address) const {
+    book("Range");
+    const auto parsed = spreadsheet::parseRangeName(address);
+    if (!parsed) {
+        detail::raiseMethodFailed(
+            kWorksheetObject, "Range",
+            QStringLiteral("'%1' is not the address of a cell or a range").arg(address));
+    }
+    const spreadsheet::CellRange range{
+        {std::min(parsed->first.row, parsed->last.row), std::min(parsed->first.column, parsed->last.column)},
+        {std::max(parsed->first.row, parsed->last.row), std::max(parsed->first.column, parsed->last.column)}};
+    return generation::Range(book_, sheet_, range, generation::Range::Kind::Cells);
+}
+
+generation::Range Worksheet::UsedRange() const {
+    const auto& sheet = book("UsedRange").model.sheets.at(static_cast<std::size_t>(sheet_));
+    const auto used = sheet.usedRange().value_or(spreadsheet::CellRange{});
+    return generation::Range(book_, sheet_, used, generation::Range::Kind::Cells);
+}
+
+}  // namespace generation

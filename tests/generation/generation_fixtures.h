@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "generation/statement.h"
+#include "spreadsheet/workbook.h"
+
+// Workbook files made with the engine, the error reports the code under test shows, and the sample
+// statement, shared by the generation tests.
+namespace fixtures {
+
+// Writes a one-sheet workbook (or more, as fill adds) to dir/name and returns its path.
+QString writeWorkbook(const QString& dir, const QString& name,
+                      const std::function<void(spreadsheet::Workbook&)>& fill);
+
+// Collects every "Application Error" report while alive, answering it.
+class Reports {
+public:
+    Reports();
+    ~Reports();
+    Reports(const Reports&) = delete;
+    Reports& operator=(const Reports&) = delete;
+
+    QList<int> lines;
+    QStringList texts;
+    int otherMessages = 0;
+};
+
+// The sample statement: "John Doe", 5 March 2021, the built-in descriptions, the sample amounts.
+generation::StatementRecord sampleStatement();
+
+}  // namespace fixtures
