@@ -160,6 +160,32 @@ void checkIndexes(const Workbook& workbook) {
 
 }  // namespace
 
+bool readCalculationSetting(const Record& record, CalculationSettings& calculation) {
+    RecordCursor c = record.cursor();
+    switch (record.id) {
+        case rec::CALCMODE:
+            calculation.automatic = c.i16() != 0;
+            return true;
+        case rec::CALCCOUNT:
+            calculation.iterationLimit = c.u16();
+            return true;
+        case rec::REFMODE:
+            calculation.a1References = c.u16() != 0;
+            return true;
+        case rec::ITERATION:
+            calculation.iteration = c.u16() != 0;
+            return true;
+        case rec::DELTA:
+            calculation.maximumChange = c.f64();
+            return true;
+        case rec::SAVERECALC:
+            calculation.recalculateBeforeSave = c.u16() != 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
 Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
     Globals globals;
     RecordWalker walker(stream, 0);
@@ -200,24 +226,6 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
             case rec::DATEMODE:
                 workbook.date1904 = c.u16() != 0;
                 break;
-            case rec::CALCMODE:
-                workbook.calculation.automatic = c.i16() != 0;
-                break;
-            case rec::CALCCOUNT:
-                workbook.calculation.iterationLimit = c.u16();
-                break;
-            case rec::REFMODE:
-                workbook.calculation.a1References = c.u16() != 0;
-                break;
-            case rec::ITERATION:
-                workbook.calculation.iteration = c.u16() != 0;
-                break;
-            case rec::DELTA:
-                workbook.calculation.maximumChange = c.f64();
-                break;
-            case rec::SAVERECALC:
-                workbook.calculation.recalculateBeforeSave = c.u16() != 0;
-                break;
             case rec::TEMPLATE:
                 workbook.isTemplate = true;
                 break;
@@ -246,8 +254,9 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                     globals.sharedStrings = readSharedStrings(record);
                 sawSst = true;
                 break;
-            default:
-                break;  // EXTSST, names, drawing groups and the rest: nothing the model holds
+            default:  // EXTSST, names, drawing groups and the rest: nothing the model holds
+                readCalculationSetting(record, workbook.calculation);
+                break;
         }
     }
 }

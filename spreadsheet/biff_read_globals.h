@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "spreadsheet/record_reader.h"
 #include "spreadsheet/workbook.h"
 
 namespace spreadsheet::biff {
@@ -23,6 +24,10 @@ struct Globals {
     QStringList sharedStrings;
     qsizetype end = 0;  // the offset just past the globals' EOF
 };
+
+// Reads a calculation setting (CALCMODE, CALCCOUNT, REFMODE, ITERATION, DELTA, SAVERECALC), which BIFF8
+// keeps in every worksheet; false for any other record.
+bool readCalculationSetting(const Record& record, CalculationSettings& calculation);
 
 // Reads the globals into the workbook (fonts, formats, styles, palette, settings) and returns what the
 // sheets need. Throws SpreadsheetError for a stream that is not BIFF8, is encrypted or is damaged.

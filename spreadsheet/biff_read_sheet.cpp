@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 
+#include "spreadsheet/biff_read_globals.h"
 #include "spreadsheet/biff_read_sheet_settings.h"
 #include "spreadsheet/biff_read_strings.h"
 #include "spreadsheet/error.h"
@@ -267,7 +268,7 @@ void CellReader::finish() {
 }  // namespace
 
 bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& sharedStrings,
-                   size_t formatCount, Worksheet& sheet) {
+                   size_t formatCount, Worksheet& sheet, CalculationSettings& calculation) {
     RecordWalker walker(stream, offset);
     Record record;
     if (!walker.next(record) || record.id != rec::BOF)
@@ -295,8 +296,8 @@ bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& s
         }
         if (nested > 0)
             continue;
-        if (!cells.read(record))
-            readSheetSetting(record, sheet, settings, formatCount);
+        if (!cells.read(record) && !readSheetSetting(record, sheet, settings, formatCount))
+            readCalculationSetting(record, calculation);
     }
     cells.finish();
     finishSheetSettings(sheet, settings);

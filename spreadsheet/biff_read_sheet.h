@@ -17,8 +17,9 @@ double decodeRk(quint32 rk);
 ErrorCode errorFromCode(quint8 code);
 
 // Reads the substream that starts with the BOF at offset into the sheet. False when that substream is
-// no worksheet (a chart or a macro sheet), which then leaves the sheet as it was.
+// no worksheet (a chart or a macro sheet), which then leaves the sheet as it was. The calculation
+// settings the sheet holds are the workbook's.
 bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& sharedStrings,
-                   size_t formatCount, Worksheet& sheet);
+                   size_t formatCount, Worksheet& sheet, CalculationSettings& calculation);
 
 }  // namespace spreadsheet::biff

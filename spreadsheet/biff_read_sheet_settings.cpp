@@ -131,7 +131,7 @@ void readSelection(RecordCursor c, SheetSettingsState& state) {
     state.selections[pane] = std::move(selection);
 }
 
-void readMargin(RecordCursor c, double& margin) {
+void readMargin(RecordCursor& c, double& margin) {
     const double value = c.f64();
     if (std::isfinite(value) && value >= 0 && value < 100)
         margin = value;

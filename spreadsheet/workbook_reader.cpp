@@ -71,8 +71,8 @@ Workbook readWorkbookStream(const QByteArray& stream) {
         Worksheet sheet;
         sheet.name = entry.name;
         sheet.visible = entry.visible;
-        if (biff::readWorksheet(stream, offsets[tab], globals.sharedStrings, workbook.formats.size(),
-                                sheet)) {
+        if (biff::readWorksheet(stream, offsets[tab], globals.sharedStrings, workbook.formats.size(), sheet,
+                                workbook.calculation)) {
             sheetOfTab[quint16(tab)] = quint16(workbook.sheets.size());
             workbook.sheets.push_back(std::move(sheet));
         }

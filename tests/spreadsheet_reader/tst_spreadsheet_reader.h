@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+
+class TestSpreadsheetReader : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Hand-built records (tst_spreadsheet_reader.cpp)
+    void rkValues_data();
+    void rkValues();
+    void mulRkAndMulBlank();
+    void sharedStringsAcrossContinue_data();
+    void sharedStringsAcrossContinue();
+    void formulaResults();
+    void sharedAndArrayFormulas();
+    void globalsTables();
+    void sheetSettings();
+    void chartSheetsAreSkipped();
+    void substreamsFoundWithoutOffsets();
+    void malformedStreams_data();
+    void malformedStreams();
+
+    // Files (tst_spreadsheet_reader_files.cpp)
+    void gnumericFixtureValues();
+    void gnumericFixtureFormats();
+    void gnumericFixtureLayout();
+    void gnumericLongSharedStringTable();
+    void olderFormatsRefused();
+    void notACompoundFile();
+    void malformedFiles_data();
+    void malformedFiles();
+    void roundTrip();
+};
