@@ -124,16 +124,22 @@ void Form2::setMousePointer(MousePointer pointer) {
 }
 
 void Form2::mouseMoveEvent(QMouseEvent* event) {
-    if (pointer_ != MousePointer::Hourglass)
+    // Moves that a button or the frame did not take arrive here too; only the window's own surface counts.
+    const bool overSurface = childAt(event->position().toPoint()) == nullptr;
+    if (overSurface && pointer_ != MousePointer::Hourglass)
         setMousePointer(MousePointer::Default);
     QWidget::mouseMoveEvent(event);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-        if (pointer_ != MousePointer::Hourglass) {
-            const bool overButton = watched != ui_->Frame1;
-            setMousePointer(overButton ? MousePointer::Custom : MousePointer::Default);
+    if (event->type() == QEvent::MouseMove && pointer_ != MousePointer::Hourglass) {
+        if (watched == ui_->Frame1) {
+            // A move over a button inside the frame reaches the frame as well when the button lets it pass.
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (ui_->Frame1->childAt(move->position().toPoint()) == nullptr)
+                setMousePointer(MousePointer::Default);
+        } else {
+            setMousePointer(MousePointer::Custom);
         }
     }
     return QWidget::eventFilter(watched, event);
