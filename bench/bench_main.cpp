@@ -1,1 +1,216 @@
-int main() { return 0; }
+// quillberry-bench: times the stages of a generation job, writes the embedded template, or runs one job.
+//
+//   quillberry-bench                                   time every stage many times; print median, min, max
+//   quillberry-bench --template OUT.xlt                write the embedded template byte for byte
+//   quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]
+//                                                      one job as the run does it, without windows
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "bench/sample_statement.h"
+#include "generation/automation.h"
+#include "generation/cell_map.h"
+#include "generation/picture_export.h"
+#include "shell/error_report.h"
+#include "shell/message_boxes.h"
+#include "spreadsheet/formula.h"
+#include "spreadsheet/renderer.h"
+#include "spreadsheet/workbook_reader.h"
+
+namespace {
+
+constexpr int kRounds = 60;
+const QString kTemplateResource = QStringLiteral(":/CUSTOM/101");
+
+struct Failure {
+    QString message;
+};
+
+// Error reports of the picture export cannot be answered by anyone here: they end the job.
+QStringList& reportedErrors() {
+    static QStringList errors;
+    return errors;
+}
+
+QByteArray templateBytes() {
+    QFile resource(kTemplateResource);
+    if (!resource.open(QIODevice::ReadOnly))
+        throw Failure{QStringLiteral("the embedded template is missing")};
+    return resource.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush())
+        throw Failure{QStringLiteral("cannot write %1: %2").arg(path, out.errorString())};
+}
+
+// Opens the template read-only, writes the statement, selects B6 and saves with format 56.
+void fillAndSave(const QString& templatePath, const QString& outPath) {
+    auto app = generation::CreateObject(QStringLiteral("Excel.Application"));
+    generation::Workbook book = app->Workbooks().Open(templatePath, true);
+    for (const auto& write : generation::statementCells(bench::sampleStatement()))
+        generation::writeCell(app->Worksheets(1), write);
+    app->Range(QStringLiteral("B6")).Select();
+    app->setVisible(false);
+    book.SaveAs(outPath, generation::xlExcel8);
+    app->setDisplayAlerts(false);
+    book.Close();
+    app->Quit();
+}
+
+void exportPicture(const QString& workbookPath, const QString& picturePath) {
+    reportedErrors().clear();
+    auto app = generation::OpenWorkbookInNewExcel(workbookPath);
+    generation::saveCellsActivesheet(app->Workbooks(app->Workbooks().count()), picturePath);
+    app->setDisplayAlerts(false);
+    app->Quit();
+    if (!reportedErrors().isEmpty())
+        throw Failure{reportedErrors().join(QLatin1Char('\n'))};
+    if (!QFile::exists(picturePath))
+        throw Failure{QStringLiteral("no picture was written")};
+}
+
+int runJob(const QString& templatePath, const QString& outPath, const QString& picturePath) {
+    fillAndSave(templatePath, outPath);
+    if (!picturePath.isEmpty())
+        exportPicture(outPath, picturePath);
+    return 0;
+}
+
+struct Stage {
+    QString name;
+    std::vector<double> milliseconds;
+};
+
+void printStages(const std::vector<Stage>& stages) {
+    std::printf("%-34s %10s %10s %10s   (%d rounds, ms)\n", "stage", "median", "min", "max", kRounds);
+    for (const auto& stage : stages) {
+        auto times = stage.milliseconds;
+        std::sort(times.begin(), times.end());
+        const std::size_t n = times.size();
+        const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+        std::printf("%-34s %10.3f %10.3f %10.3f\n", qPrintable(stage.name), median, times.front(),
+                    times.back());
+    }
+}
+
+int runTimings() {
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        throw Failure{QStringLiteral("no temporary folder")};
+    const QString templatePath = dir.filePath(QStringLiteral("template.xlt"));
+    const QString outPath = dir.filePath(QStringLiteral("vornik12345678.xls"));
+    const QString picturePath = dir.filePath(QStringLiteral("temp.bmp"));
+    writeFile(templatePath, templateBytes());
+    const auto statement = bench::sampleStatement();
+    const auto writes = generation::statementCells(statement);
+
+    std::vector<Stage> stages{{QStringLiteral("open template"), {}},
+                              {QStringLiteral("write the 36 cells"), {}},
+                              {QStringLiteral("recalculate"), {}},
+                              {QStringLiteral("save .xls"), {}},
+                              {QStringLiteral("open template, write 36, save"), {}},
+                              {QStringLiteral("open saved in new instance"), {}},
+                              {QStringLiteral("render used range"), {}},
+                              {QStringLiteral("write BMP"), {}},
+                              {QStringLiteral("picture export (open..BMP)"), {}},
+                              {QStringLiteral("whole job"), {}}};
+    QElapsedTimer timer;
+    const auto lap = [&](std::size_t stage, const std::function<void()>& body) {
+        timer.start();
+        body();
+        stages[stage].milliseconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    };
+
+    for (int round = 0; round < kRounds; ++round) {
+        auto app = generation::CreateObject(QStringLiteral("Excel.Application"));
+        generation::Workbook book;
+        lap(0, [&] { book = app->Workbooks().Open(templatePath, true); });
+        lap(1, [&] {
+            for (const auto& write : writes)
+                generation::writeCell(app->Worksheets(1), write);
+        });
+        spreadsheet::Workbook model = book.model();
+        lap(2, [&] { spreadsheet::recalculate(model); });
+        lap(3, [&] { book.SaveAs(outPath, generation::xlExcel8); });
+        app->Quit();
+
+        lap(4, [&] { fillAndSave(templatePath, outPath); });
+
+        std::shared_ptr<generation::Application> second;
+        lap(5, [&] { second = generation::OpenWorkbookInNewExcel(outPath); });
+        const auto& saved = second->ActiveWorkbook().model();
+        const int sheet = saved.activeSheetIndex();
+        const auto used =
+            saved.sheets[static_cast<std::size_t>(sheet)].usedRange().value_or(spreadsheet::CellRange{});
+        QImage picture;
+        lap(6, [&] { picture = spreadsheet::renderRange(saved, sheet, used); });
+        lap(7, [&] {
+            if (!picture.save(picturePath, "BMP"))
+                throw Failure{QStringLiteral("cannot write %1").arg(picturePath)};
+        });
+        second->Quit();
+
+        lap(8, [&] { exportPicture(outPath, picturePath); });
+        lap(9, [&] { runJob(templatePath, outPath, picturePath); });
+    }
+    printStages(stages);
+    return 0;
+}
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: quillberry-bench\n"
+                 "       quillberry-bench --template OUT.xlt\n"
+                 "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Drawing needs fonts, and fonts need a GUI application; the benchmark never shows a window.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    shell::MessageBoxes::setHandler([](const shell::MessageRequest& request) {
+        reportedErrors() << request.text;
+        return shell::MessageAnswer::Ok;
+    });
+    const QStringList args = app.arguments().mid(1);
+    try {
+        if (args.isEmpty())
+            return runTimings();
+        if (args.size() == 2 && args[0] == QStringLiteral("--template")) {
+            writeFile(args[1], templateBytes());
+            return 0;
+        }
+        if ((args.size() == 3 || args.size() == 5) && args[0] == QStringLiteral("--job")) {
+            QString picture;
+            if (args.size() == 5) {
+                if (args[3] != QStringLiteral("--picture")) {
+                    usage();
+                    return 2;
+                }
+                picture = args[4];
+            }
+            return runJob(args[1], args[2], picture);
+        }
+        usage();
+        return 2;
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "quillberry-bench: %s\n", qPrintable(failure.message));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quillberry-bench: %s\n", qPrintable(shell::describe(error)));
+    }
+    return 1;
+}

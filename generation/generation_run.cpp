@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "generation/automation.h"
+#include "generation/cell_map.h"
 #include "generation/file_format.h"
 #include "generation/picture_export.h"
 #include "generation/temporary_folder.h"
@@ -79,22 +80,8 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     });
     p.step(110, [&] { mExcelBook = excelApp().Workbooks().Open(temporaryPath(kTemplateName), true); });
 
-    p.step(118, [&] { excelApp().Worksheets(1).Cells(3, 1).setValue(statement.date); });
-    p.step(120, [&] { excelApp().Worksheets(1).Cells(2, 1).setValue(statement.name); });
-    for (int index = 0, row = 6; row <= 16; ++row, ++index) {
-        const auto i = static_cast<std::size_t>(index);
-        p.step(124,
-               [&] { excelApp().Worksheets(1).Cells(row, 1).setValue(statement.assetDescriptions.at(i)); });
-        p.step(126, [&] { excelApp().Worksheets(1).Cells(row, 2).setValue(statement.assetAmounts.at(i)); });
-    }
-    for (int index = 0, row = 20; row <= 25; ++row, ++index) {
-        const auto i = static_cast<std::size_t>(index);
-        p.step(134, [&] {
-            excelApp().Worksheets(1).Cells(row, 1).setValue(statement.liabilityDescriptions.at(i));
-        });
-        p.step(136,
-               [&] { excelApp().Worksheets(1).Cells(row, 2).setValue(statement.liabilityAmounts.at(i)); });
-    }
+    for (const CellWrite& write : statementCells(statement))
+        p.step(write.line, [&] { writeCell(excelApp().Worksheets(1), write); });
     p.step(140, [&] { excelApp().Range(QStringLiteral("B6")).Select(); });
     p.step(142, [&] { excelApp().setVisible(false); });
 
