@@ -1,7 +1,12 @@
 #include <QtTest>
 
+#include <QRandomGenerator>
+#include <set>
+
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
+#include "spreadsheet/formula_tokens.h"
+#include "tst_spreadsheet_formula.h"
 
 using namespace spreadsheet;
 
@@ -11,7 +16,49 @@ QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
 }
 
+CellRef at(const char* name) {
+    return *parseCellName(QString::fromLatin1(name));
+}
+
+// A sheet with one of each kind of value in column A:
+// A1 1, A2 2, A3 the text "3", A4 nothing, A5 TRUE, A6 "abc", A7 #DIV/0!, A8 a formatted blank.
+Workbook valueSheet() {
+    Workbook workbook;
+    Worksheet& sheet = workbook.addSheet(QStringLiteral("Sheet1"));
+    sheet.cellForWriting(at("A1")).value = 1.0;
+    sheet.cellForWriting(at("A2")).value = 2.0;
+    sheet.cellForWriting(at("A3")).value = QStringLiteral("3");
+    sheet.cellForWriting(at("A5")).value = true;
+    sheet.cellForWriting(at("A6")).value = QStringLiteral("abc");
+    sheet.cellForWriting(at("A7")).value = ErrorCode::Div0;
+    sheet.cellForWriting(at("A8")).xf = 16;
+    return workbook;
+}
+
+void setFormula(Workbook& workbook, const char* cell, const QString& text, Value cached = 0.0) {
+    Cell& c = workbook.sheets[0].cellForWriting(at(cell));
+    c.formula = compileFormula(text);
+    c.value = std::move(cached);
+}
+
+Value valueAt(const Workbook& workbook, const char* cell) {
+    const Cell* c = workbook.sheets[0].cell(at(cell));
+    return c ? c->value : Value();
+}
+
 }  // namespace
+
+QString describe(const Value& v) {
+    if (const double* d = std::get_if<double>(&v))
+        return QString::number(*d, 'g', 15);
+    if (const QString* s = std::get_if<QString>(&v))
+        return u'"' + *s + u'"';
+    if (const bool* b = std::get_if<bool>(&v))
+        return *b ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    if (const ErrorCode* e = std::get_if<ErrorCode>(&v))
+        return errorText(*e);
+    return QStringLiteral("(blank)");
+}
 
 class TestFormula : public QObject {
     Q_OBJECT
@@ -23,6 +70,16 @@ private slots:
     void compileRejects();
     void textRoundTrip_data();
     void textRoundTrip();
+    void evaluate_data();
+    void evaluate();
+    void formulaCellsAreEvaluatedFirst();
+    void recalculateStoresResults();
+    void circularReferencesGiveZero();
+    void longChainDoesNotExhaustTheStack();
+    void truncatedTokensGiveAnError();
+    void unknownTokens_data();
+    void unknownTokens();
+    void randomTokensNeverCrash();
 };
 
 void TestFormula::compileBytes_data() {
@@ -105,5 +162,250 @@ void TestFormula::textRoundTrip() {
     QCOMPARE(compileFormula("=" + shown), compileFormula(text));
 }
 
-QTEST_GUILESS_MAIN(TestFormula)
+void TestFormula::evaluate_data() {
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("expected");
+    // Texts, truth values and blanks in a referenced range add nothing; errors there stop the sum.
+    QTest::newRow("SUM skips text, blank, bool") << "=SUM(A1:A6)"
+                                                 << "C1"
+                                                 << "3";
+    QTest::newRow("SUM of a text cell") << "=SUM(A1,A3)"
+                                        << "C1"
+                                        << "1";
+    QTest::newRow("SUM of typed text") << "=SUM(\"3\",1)"
+                                       << "C1"
+                                       << "4";
+    QTest::newRow("SUM of non-number text") << "=SUM(\"x\",1)"
+                                            << "C1"
+                                            << "#VALUE!";
+    QTest::newRow("SUM meets an error") << "=SUM(A1:A8)"
+                                        << "C1"
+                                        << "#DIV/0!";
+    QTest::newRow("SUM of blanks") << "=SUM(A4,A8,D1:D9)"
+                                   << "C1"
+                                   << "0";
+    QTest::newRow("SUM of whole sheet") << "=SUM(A1:IV65536)"
+                                        << "C1"
+                                        << "#DIV/0!";
+    QTest::newRow("SUM list") << "=SUM(A1:A2,A2,10)"
+                              << "C1"
+                              << "15";
+    QTest::newRow("numeric text converts") << "=A1+A3"
+                                           << "C1"
+                                           << "4";
+    QTest::newRow("other text is #VALUE!") << "=A1+A6"
+                                           << "C1"
+                                           << "#VALUE!";
+    QTest::newRow("string literal") << "=\"a\"+1"
+                                    << "C1"
+                                    << "#VALUE!";
+    QTest::newRow("blank is 0") << "=A4+1"
+                                << "C1"
+                                << "1";
+    QTest::newRow("TRUE is 1") << "=A5+1"
+                               << "C1"
+                               << "2";
+    QTest::newRow("division by zero") << "=A1/0"
+                                      << "C1"
+                                      << "#DIV/0!";
+    QTest::newRow("division by blank") << "=A1/A4"
+                                       << "C1"
+                                       << "#DIV/0!";
+    QTest::newRow("error propagates") << "=(A7+1)*2"
+                                      << "C1"
+                                      << "#DIV/0!";
+    QTest::newRow("left error first") << "=A6*A7"
+                                      << "C1"
+                                      << "#VALUE!";
+    QTest::newRow("precedence") << "=1+2*3-4/8"
+                                << "C1"
+                                << "6.5";
+    QTest::newRow("parentheses") << "=(1+2)*3"
+                                 << "C1"
+                                 << "9";
+    QTest::newRow("unary minus") << "=-A1*3"
+                                 << "C1"
+                                 << "-3";
+    QTest::newRow("double minus") << "=--A2"
+                                  << "C1"
+                                  << "2";
+    QTest::newRow("fraction") << "=SUM(A1:A2)/4"
+                              << "C1"
+                              << "0.75";
+    QTest::newRow("blank reference shows 0") << "=A4"
+                                             << "C1"
+                                             << "0";
+    QTest::newRow("text reference") << "=A6"
+                                    << "C1"
+                                    << "\"abc\"";
+    QTest::newRow("range in own row") << "=A1:A3+0"
+                                      << "C2"
+                                      << "2";
+    QTest::newRow("range outside own row") << "=A1:A3+0"
+                                           << "C9"
+                                           << "#VALUE!";
+    QTest::newRow("huge product") << "=1E300*1E300"
+                                  << "C1"
+                                  << "#NUM!";
+}
+
+void TestFormula::evaluate() {
+    QFETCH(QString, formula);
+    QFETCH(QString, cell);
+    QFETCH(QString, expected);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const Workbook workbook = valueSheet();
+    const Value result = evaluateFormula(workbook, 0, *parseCellName(cell), compileFormula(formula));
+    QCOMPARE(describe(result), expected);
+}
+
+void TestFormula::formulaCellsAreEvaluatedFirst() {
+    Workbook workbook = valueSheet();
+    // Stale cached results must not leak into a dependent formula.
+    setFormula(workbook, "B1", "=A1*10", 999.0);
+    setFormula(workbook, "B2", "=B1+A2", 999.0);
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), compileFormula("=SUM(B1:B2)"))), "22");
+}
+
+void TestFormula::recalculateStoresResults() {
+    Workbook workbook = valueSheet();
+    setFormula(workbook, "B3", "=B2*2");  // depends on a formula stored after it
+    setFormula(workbook, "B2", "=B1+1");
+    setFormula(workbook, "B1", "=SUM(A1:A2)");
+    setFormula(workbook, "B4", "=A6+1");
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "B1")), "3");
+    QCOMPARE(describe(valueAt(workbook, "B2")), "4");
+    QCOMPARE(describe(valueAt(workbook, "B3")), "8");
+    QCOMPARE(describe(valueAt(workbook, "B4")), "#VALUE!");
+    QVERIFY(workbook.sheets[0].cell(at("B3"))->formula.has_value());
+
+    workbook.sheets[0].cellForWriting(at("A1")).value = 10.0;
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "B3")), "26");
+}
+
+void TestFormula::circularReferencesGiveZero() {
+    Workbook workbook = valueSheet();
+    setFormula(workbook, "B1", "=B2+1", 7.0);
+    setFormula(workbook, "B2", "=B1+1", 7.0);
+    setFormula(workbook, "B3", "=B3+1", 7.0);
+    setFormula(workbook, "B4", "=SUM(B1:B3)+5", 7.0);
+    setFormula(workbook, "B5", "=SUM(B5:B6)", 7.0);
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "B1")), "0");
+    QCOMPARE(describe(valueAt(workbook, "B2")), "0");
+    QCOMPARE(describe(valueAt(workbook, "B3")), "0");
+    QCOMPARE(describe(valueAt(workbook, "B4")), "5");
+    QCOMPARE(describe(valueAt(workbook, "B5")), "0");
+    // A formula evaluated at a cell it refers to meets itself; elsewhere it reads the result.
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("B4"), compileFormula("=B4+A1"))), "0");
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C4"), compileFormula("=B4+A1"))), "6");
+}
+
+void TestFormula::longChainDoesNotExhaustTheStack() {
+    Workbook workbook;
+    Worksheet& sheet = workbook.addSheet(QStringLiteral("Chain"));
+    constexpr int kLength = 60000;
+    sheet.cellForWriting({0, 0}).value = 1.0;
+    for (int row = 1; row < kLength; ++row) {
+        Cell& cell = sheet.cellForWriting({row, 0});
+        cell.formula = compileFormula(QStringLiteral("=A%1+1").arg(row));
+    }
+    recalculate(workbook);
+    QCOMPARE(describe(sheet.cell({kLength - 1, 0})->value), QString::number(kLength));
+}
+
+void TestFormula::truncatedTokensGiveAnError() {
+    const Workbook workbook = valueSheet();
+    for (const char* text : {"=SUM(A1:A2)", "=(B17-B26)", "=SUM(A1,A2)", "=\"abc\"+1.5", "=-65536.5"}) {
+        const Formula whole = compileFormula(QString::fromLatin1(text));
+        std::set<qsizetype> boundaries;
+        for (const ptg::Token& t : ptg::decodeTokens(whole.tokens).tokens)
+            boundaries.insert(t.offset);
+        for (qsizetype n = 1; n < whole.tokens.size(); ++n) {
+            Formula cut;
+            cut.tokens = whole.tokens.left(n);
+            const Value result = evaluateFormula(workbook, 0, at("C1"), cut);
+            // A cut between tokens may leave a shorter formula that is whole; one inside a token may not.
+            if (boundaries.count(n))
+                continue;
+            QVERIFY2(
+                std::holds_alternative<ErrorCode>(result),
+                qPrintable(
+                    QStringLiteral("%1 cut to %2 bytes gave %3").arg(text).arg(n).arg(describe(result))));
+            QVERIFY_THROWS_EXCEPTION(SpreadsheetError, formulaText(cut));
+        }
+    }
+    // Operators without their operands.
+    for (const char* bytes : {"03", "1E 01 00 04", "15", "1E 01 00 1E 02 00", "22 02 04 00", "19 10 00 00"}) {
+        Formula formula;
+        formula.tokens = hex(bytes);
+        QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "#VALUE!");
+    }
+}
+
+void TestFormula::unknownTokens_data() {
+    QTest::addColumn<QByteArray>("tokens");
+    QTest::newRow("undefined code") << hex("FF");
+    QTest::newRow("defined name") << hex("43 01 00 00 00");
+    QTest::newRow("3-D reference") << hex("5A 00 00 00 00 00 C0");
+    QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 64 00");
+    QTest::newRow("shared formula") << QByteArray();
+}
+
+void TestFormula::unknownTokens() {
+    QFETCH(QByteArray, tokens);
+    Workbook workbook = valueSheet();
+    Formula formula;
+    formula.tokens = tokens;
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "#NAME?");
+    // Recalculation keeps the result another program stored with the formula.
+    Cell& cell = workbook.sheets[0].cellForWriting(at("C1"));
+    cell.formula = formula;
+    cell.value = 42.0;
+    setFormula(workbook, "C2", "=C1+1");
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "C1")), "42");
+    QCOMPARE(describe(valueAt(workbook, "C2")), "43");
+}
+
+void TestFormula::randomTokensNeverCrash() {
+    const Workbook workbook = valueSheet();
+    QRandomGenerator random(20240305);
+    // Token codes that occur, weighted towards the ones this engine reads.
+    static const quint8 codes[] = {0x03, 0x04, 0x05, 0x06, 0x12, 0x13, 0x15, 0x16, 0x17, 0x19, 0x1C, 0x1D,
+                                   0x1E, 0x1F, 0x21, 0x22, 0x24, 0x25, 0x26, 0x29, 0x42, 0x44, 0x45, 0x66};
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray bytes;
+        const int length = int(random.bounded(1, 24));
+        for (int i = 0; i < length; ++i) {
+            const bool code = random.bounded(3) == 0;
+            bytes.append(char(code ? codes[random.bounded(int(sizeof codes))] : random.bounded(256)));
+        }
+        Formula formula;
+        formula.tokens = bytes;
+        const Value result = evaluateFormula(workbook, 0, at("C3"), formula);
+        QVERIFY(!std::holds_alternative<std::monostate>(result));
+        try {
+            formulaText(formula);
+        } catch (const SpreadsheetError&) {
+        }
+    }
+}
+
+int runFormulaTests(int argc, char** argv) {
+    TestFormula test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int failures = runFormulaTests(argc, argv);
+    failures += runTypedEntryTests(argc, argv);
+    failures += runStatementTests(argc, argv);
+    return failures;
+}
+
 #include "tst_spreadsheet_formula.moc"
