@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+class TestSpreadsheetWriter : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Record layouts (tst_spreadsheet_writer.cpp)
+    void bofRecord();
+    void fontRecord();
+    void xfRecord();
+    void labelSstRecord();
+    void rkEncoding_data();
+    void rkEncoding();
+    void sharedStringsSplitAcrossContinue();
+    void longRecordsContinue();
+
+    // Stream structure
+    void globalsRecordOrder();
+    void worksheetRecordOrder();
+    void streamPositionsPointAtTheirRecords();
+    void dimensionsCoverTheCells();
+    void cellRecordsByValueType();
+    void invalidWorkbooksAreRefused_data();
+    void invalidWorkbooksAreRefused();
+    void failedWriteLeavesNoFile();
+
+    // Container
+    void compoundFileStreams();
+    void documentPropertiesRoundTrip();
+    void olderBookStreamIsRead();
+    void unreadableContainersThrow();
+
+    // Independent readers and round trips (tst_spreadsheet_writer_interop.cpp)
+    void templateSeenByXlrd();
+    void templateSeenByGnumeric();
+    void formulasRecalculatedByGnumeric();
+    void largeSharedStringTableSeenByXlrd();
+    void valueTypesSeenByXlrd();
+    void templateRoundTripsThroughReader();
+    void workbookRoundTripsThroughReader();
+};
