@@ -1,0 +1,453 @@
+#include "entry/form1.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "entry/is_installed.h"
+#include "entry/sample_data.h"
+#include "shell/app_title.h"
+#include "shell/cursor_file.h"
+#include "shell/error_report.h"
+#include "shell/file_utils.h"
+#include "shell/locale_amount.h"
+#include "shell/message_boxes.h"
+#include "shell/send_keys.h"
+#include "shell/settings_keys.h"
+#include "shell/skin.h"
+#include "shell/window_colours.h"
+#include "ui_form1.h"
+
+namespace entry {
+
+namespace {
+
+const QString kContactAddress = QStringLiteral("https://www.brackenlow.com/contact");
+const QColor kHeadingGrey(0xE0, 0xE0, 0xE0);
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The currency form of a stored amount; a text that is no amount fails like a conversion would.
+QString currencyOfStored(const QString& stored) {
+    const auto amount = shell::parseAmount(stored);
+    if (!amount)
+        throw shell::RuntimeError(QStringLiteral("Type mismatch"));
+    return shell::currencyText(*amount);
+}
+
+template <typename Array>
+int indexIn(const Array& array, const QObject* object) {
+    for (int i = 0; i < static_cast<int>(array.size()); ++i) {
+        if (array[i] == object)
+            return i;
+    }
+    return -1;
+}
+
+bool movesWithinWindow(Qt::FocusReason reason) {
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>()) {
+    ui_->setupUi(this);
+    PushButton22 = ui_->PushButton22;
+    PushButton6 = ui_->PushButton6;
+    PushButton7 = ui_->PushButton7;
+    Frame1 = ui_->Frame1;
+    Frame2 = ui_->Frame2;
+    Frame3 = ui_->Frame3;
+    Label5 = ui_->Label5;
+    Label7 = ui_->Label7;
+    dtpFrom = ui_->dtpFrom;
+    txtName = ui_->txtName;
+    const auto box = [this](const QString& name, int index) {
+        return findChild<QLineEdit*>(name + QLatin1Char('_') + QString::number(index));
+    };
+    for (int i = 0; i < generation::kAssetLines; ++i) {
+        txtAssets[i] = box(QStringLiteral("txtAssets"), i);
+        txtAmountAssets[i] = box(QStringLiteral("txtAmountAssets"), i);
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+        txtLiabilities[i] = box(QStringLiteral("txtLiabilities"), i);
+        txtAmountL[i] = box(QStringLiteral("txtAmountL"), i);
+    }
+    lblYear_ = {ui_->lblYear_0, ui_->lblYear_1, ui_->lblYear_12, ui_->lblYear_13};
+
+    // The design order of the tab sequence; start-up moves the statement boxes into place.
+    for (QWidget* w : {static_cast<QWidget*>(PushButton22), static_cast<QWidget*>(PushButton6),
+                       static_cast<QWidget*>(PushButton7), static_cast<QWidget*>(dtpFrom),
+                       static_cast<QWidget*>(txtName)}) {
+        tabSequence_.append(w);
+    }
+    for (int i = 0; i < generation::kAssetLines; ++i) {
+        tabSequence_.append(txtAssets[i]);
+        tabSequence_.append(txtAmountAssets[i]);
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+        tabSequence_.append(txtLiabilities[i]);
+        tabSequence_.append(txtAmountL[i]);
+    }
+
+    dressControls();
+    connectHandlers();
+}
+
+Form1::~Form1() {
+    closing_ = true;
+}
+
+QLabel* Form1::lblYear(int index) const {
+    switch (index) {
+        case 0:
+            return lblYear_[0];
+        case 1:
+            return lblYear_[1];
+        case 12:
+            return lblYear_[2];
+        case 13:
+            return lblYear_[3];
+        default:
+            return nullptr;
+    }
+}
+
+void Form1::dressControls() {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(size());
+    setWindowIcon(QIcon(QStringLiteral(":/app/quillberry.png")));
+    shell::setBackColour(this, Qt::white);
+
+    QFont buttonFont(QStringLiteral("Arial"));
+    buttonFont.setPointSizeF(11.25);
+    buttonFont.setBold(true);
+    for (QPushButton* button : {PushButton22, PushButton6, PushButton7}) {
+        button->setFont(buttonFont);
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, Qt::white);
+        button->setPalette(palette);
+    }
+
+    // The header frame takes the system's window colours, as text boxes do.
+    QPalette header = Frame2->palette();
+    header.setColor(QPalette::Window, header.color(QPalette::Base));
+    header.setColor(QPalette::WindowText, header.color(QPalette::Text));
+    Frame2->setPalette(header);
+    Frame2->setAutoFillBackground(true);
+    for (QGroupBox* frame : {Frame1, Frame3})
+        shell::setBackColour(frame, Qt::white);
+
+    Label5->adjustSize();
+    Label7->adjustSize();
+    for (QLabel* heading : lblYear_)
+        shell::setBackColour(heading, kHeadingGrey);
+}
+
+void Form1::connectHandlers() {
+    connect(txtName, &QLineEdit::textChanged, this, [this] { txtName_Change(); });
+    connect(dtpFrom, &QDateEdit::dateChanged, this, [this] { dtpFrom_Change(); });
+    for (int i = 0; i < generation::kAssetLines; ++i) {
+        connect(txtAssets[i], &QLineEdit::textChanged, this, [this, i] { txtAssets_Change(i); });
+        connect(txtAmountAssets[i], &QLineEdit::textChanged, this, [this, i] { txtAmountAssets_Change(i); });
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+        connect(txtLiabilities[i], &QLineEdit::textChanged, this, [this, i] { txtLiabilities_Change(i); });
+        connect(txtAmountL[i], &QLineEdit::textChanged, this, [this, i] { txtAmountL_Change(i); });
+    }
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+    connect(PushButton22, &QPushButton::clicked, this, [this] { PushButton22_Click(); });
+
+    watch(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        watch(w);
+}
+
+void Form1::watch(QWidget* widget) {
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+}
+
+// ---- start-up --------------------------------------------------------------------------------------------
+
+void Form1::Form_Load() {
+    namespace keys = shell::keys;
+    shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+    p.step(102, [&] { shell::ApplySkin(this); });
+    p.step(104, [&] {
+        setWindowTitle(shell::kProductName);
+        setWindowIcon(QIcon(QStringLiteral(":/app/quillberry.png")));
+        SetAppTitle();
+    });
+    p.step(106, [&] { setUpdatesEnabled(false); });
+    bool hasCursorFile = false;
+    p.step(108, [&] {
+        hasCursorFile = shell::FileExists(shell::programFolder() + QStringLiteral("/HAND-M.CUR"));
+    });
+    if (hasCursorFile)
+        p.step(110, [&] { loadHandCursor(); });
+
+    p.step(130, [&] { txtName->setText(store_.read(keys::name(), QString())); });
+    p.step(132, [&] {
+        const QString text = store_.read(keys::date(), shell::dateToStoreText(QDate::currentDate()));
+        const auto date = shell::dateFromStoreText(text);
+        if (!date)
+            throw shell::RuntimeError(QStringLiteral("Type mismatch"));
+        if (*date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate()) {
+            throw shell::RuntimeError(QStringLiteral("Invalid property value"));
+        }
+        dtpFrom->setDate(*date);
+    });
+
+    int tabCounter = 0;
+    p.step(134, [&] { tabCounter = 2 * generation::kAssetLines; });
+    for (int i = 0; i < generation::kAssetLines; ++i) {
+        p.step(138,
+               [&] { txtAssets[i]->setText(store_.read(keys::assetDescription(i), txtAssets[i]->text())); });
+        p.step(140, [&] {
+            txtAmountAssets[i]->setText(currencyOfStored(store_.read(keys::assetAmount(i), "0")));
+        });
+        p.step(142, [&] { tabSequence_.setPosition(txtAssets[i], 2 * i); });
+        p.step(144, [&] { tabSequence_.setPosition(txtAmountAssets[i], 2 * i + 1); });
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+        p.step(154, [&] {
+            txtLiabilities[i]->setText(store_.read(keys::liabilityDescription(i), txtLiabilities[i]->text()));
+        });
+        p.step(156,
+               [&] { txtAmountL[i]->setText(currencyOfStored(store_.read(keys::liabilityAmount(i), "0"))); });
+        p.step(158, [&] { tabSequence_.setPosition(txtLiabilities[i], tabCounter); });
+        p.step(160, [&] { ++tabCounter; });
+        p.step(162, [&] { tabSequence_.setPosition(txtAmountL[i], tabCounter); });
+        p.step(164, [&] { ++tabCounter; });
+    }
+    p.step(166, [&] { tabSequence_.setPosition(PushButton22, 0); });
+    p.step(168, [&] { tabSequence_.setPosition(dtpFrom, 1); });
+    p.step(170, [&] {
+        tabSequence_.setPosition(txtName, 3);
+        tabSequence_.apply();
+    });
+    p.step(172, [&] { setUpdatesEnabled(true); });
+    p.step(174, [&] { RequireExcel(); });
+}
+
+void Form1::SetAppTitle() {
+    shell::setApplicationTitle(shell::shortenedTitle(shell::kProductName));
+}
+
+void Form1::loadHandCursor() {
+    mouseIcon_ = shell::loadCursorFile(shell::programFolder() + QStringLiteral("/HAND-M.CUR"));
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous() && screen()) {
+        const QRect area = screen()->availableGeometry();
+        const QSize frame = frameGeometry().size();
+        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
+}
+
+// ---- public interface ------------------------------------------------------------------------------------
+
+generation::StatementRecord Form1::statement() const {
+    generation::StatementRecord record;
+    record.name = txtName->text();
+    record.date = dtpFrom->date();
+    for (int i = 0; i < generation::kAssetLines; ++i) {
+        record.assetDescriptions[i] = txtAssets[i]->text();
+        record.assetAmounts[i] = txtAmountAssets[i]->text();
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+        record.liabilityDescriptions[i] = txtLiabilities[i]->text();
+        record.liabilityAmounts[i] = txtAmountL[i]->text();
+    }
+    return record;
+}
+
+void Form1::setGenerateHandler(std::function<void()> handler) {
+    generateHandler_ = std::move(handler);
+}
+
+void Form1::setMousePointer(MousePointer pointer) {
+    mousePointer_ = pointer;
+    switch (pointer) {
+        case Hourglass:
+            setCursor(Qt::WaitCursor);
+            break;
+        case Custom:
+            setCursor(mouseIcon_ ? *mouseIcon_ : QCursor(Qt::ArrowCursor));
+            break;
+        case Default:
+            unsetCursor();
+            break;
+    }
+}
+
+// ---- events ----------------------------------------------------------------------------------------------
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (closing_)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::FocusIn: {
+            if (!movesWithinWindow(static_cast<QFocusEvent*>(event)->reason()))
+                break;
+            if (const int i = indexIn(txtAssets, watched); i >= 0)
+                txtAssets_GotFocus(i);
+            if (const int i = indexIn(txtAmountAssets, watched); i >= 0)
+                txtAmountAssets_GotFocus(i);
+            if (const int i = indexIn(txtLiabilities, watched); i >= 0)
+                txtLiabilities_GotFocus(i);
+            if (const int i = indexIn(txtAmountL, watched); i >= 0)
+                txtAmountL_GotFocus(i);
+            break;
+        }
+        case QEvent::FocusOut:
+            onFocusOut(watched, static_cast<QFocusEvent*>(event)->reason());
+            break;
+        case QEvent::MouseMove:
+            // Labels have no pointer feedback: the move stops there and leaves the pointer as it was.
+            if (qobject_cast<QLabel*>(watched))
+                return true;
+            if (watched == PushButton6 || watched == PushButton7 || watched == PushButton22) {
+                PushButton_MouseMove();
+            } else {
+                Form_MouseMove();
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::onFocusOut(QObject* watched, Qt::FocusReason reason) {
+    // The check runs only when the focus moves on to another control of this window; a message box taking
+    // the focus (the check's own one included) does not set it off.
+    if (validating_ || !movesWithinWindow(reason))
+        return;
+    const QWidget* next = QApplication::focusWidget();
+    if (!next || next->window() != this)
+        return;
+    QLineEdit* box = nullptr;
+    bool cancel = false;
+    validating_ = true;
+    if (const int i = indexIn(txtAmountAssets, watched); i >= 0) {
+        box = txtAmountAssets[i];
+        txtAmountAssets_Validate(i, cancel);
+    } else if (const int j = indexIn(txtAmountL, watched); j >= 0) {
+        box = txtAmountL[j];
+        txtAmountL_Validate(j, cancel);
+    }
+    if (box && cancel) {
+        box->setFocus(Qt::OtherFocusReason);
+        shell::SendHomeShiftEnd();
+    }
+    validating_ = false;
+}
+
+void Form1::store(const QString& key, const QString& text) {
+    store_.write(key, text);
+}
+
+void Form1::txtName_Change() {
+    store(shell::keys::name(), txtName->text());
+}
+void Form1::dtpFrom_Change() {
+    store(shell::keys::date(), shell::dateToStoreText(dtpFrom->date()));
+}
+void Form1::txtAssets_Change(int index) {
+    store(shell::keys::assetDescription(index), txtAssets[index]->text());
+}
+void Form1::txtAmountAssets_Change(int index) {
+    store(shell::keys::assetAmount(index), txtAmountAssets[index]->text());
+}
+void Form1::txtLiabilities_Change(int index) {
+    store(shell::keys::liabilityDescription(index), txtLiabilities[index]->text());
+}
+void Form1::txtAmountL_Change(int index) {
+    store(shell::keys::liabilityAmount(index), txtAmountL[index]->text());
+}
+
+void Form1::txtAssets_GotFocus(int) {
+    shell::SendHomeShiftEnd();
+}
+void Form1::txtAmountAssets_GotFocus(int) {
+    shell::SendHomeShiftEnd();
+}
+void Form1::txtLiabilities_GotFocus(int) {
+    shell::SendHomeShiftEnd();
+}
+void Form1::txtAmountL_GotFocus(int) {
+    shell::SendHomeShiftEnd();
+}
+
+void Form1::txtAmountAssets_Validate(int index, bool& cancel) {
+    validateAmount(txtAmountAssets[index], cancel);
+}
+void Form1::txtAmountL_Validate(int index, bool& cancel) {
+    validateAmount(txtAmountL[index], cancel);
+}
+
+void Form1::validateAmount(QLineEdit* box, bool& cancel) {
+    if (const auto amount = shell::parseAmount(box->text())) {
+        box->setText(shell::currencyText(*amount));
+        return;
+    }
+    shell::MessageBoxes::inform(QStringLiteral("Please enter a valid amount."), this);
+    box->setText(shell::currencyText(0));
+    cancel = true;
+}
+
+void Form1::Form_MouseMove() {
+    if (mousePointer_ == Hourglass)
+        return;
+    if (mousePointer_ != Default)
+        setMousePointer(Default);
+}
+
+void Form1::PushButton_MouseMove() {
+    if (mousePointer_ == Hourglass)
+        return;
+    if (mousePointer_ != Custom)
+        setMousePointer(Custom);
+}
+
+void Form1::PushButton6_Click() {
+    shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton6_Click"));
+    p.step(100, [&] {
+        shell::MessageBoxes::inform(
+            QStringLiteral("Questions? Please contact Team Brackenlow at ") + kContactAddress, this);
+    });
+}
+
+void Form1::PushButton7_Click() {
+    shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+    p.step(100, [&] { txtName->setText(toQString(sample::kName)); });
+    int line = 102;
+    for (int i = 0; i < generation::kAssetLines; ++i, line += 2) {
+        p.step(line, [&] { txtAmountAssets[i]->setText(toQString(sample::kAssetAmounts[i])); });
+    }
+    for (int i = 0; i < generation::kLiabilityLines; ++i, line += 2) {
+        p.step(line, [&] { txtAmountL[i]->setText(toQString(sample::kLiabilityAmounts[i])); });
+    }
+}
+
+void Form1::PushButton22_Click() {
+    if (generateHandler_)
+        generateHandler_();
+}
+
+}  // namespace entry

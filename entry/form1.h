@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QCursor>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "entry/tab_sequence.h"
+#include "generation/statement.h"
+#include "shell/settings_store.h"
+
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace Ui {
+class Form1;
+}
+
+namespace entry {
+
+// The main window: the one statement the program knows. Its controls are the statement record; every
+// change of a field is written to the settings store at once.
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    enum MousePointer { Default = 0, Hourglass = 11, Custom = 99 };
+
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence: dress the window, restore the statement, fix the tab order, check that a
+    // spreadsheet application can be created (the program ends when it cannot).
+    void Form_Load();
+
+    // The statement as the boxes show it.
+    generation::StatementRecord statement() const;
+
+    // What "Start Creating Template" does; nothing happens while none is set.
+    void setGenerateHandler(std::function<void()> handler);
+
+    void setMousePointer(MousePointer pointer);
+    MousePointer mousePointer() const { return mousePointer_; }
+    // The hand cursor loaded at start-up, if its file was found.
+    const std::optional<QCursor>& mouseIcon() const { return mouseIcon_; }
+
+    // The controls keep their design names; control arrays are indexable from 0.
+    QPushButton* PushButton22 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label7 = nullptr;
+    QDateEdit* dtpFrom = nullptr;
+    QLineEdit* txtName = nullptr;
+    std::array<QLineEdit*, generation::kAssetLines> txtAssets{};
+    std::array<QLineEdit*, generation::kAssetLines> txtAmountAssets{};
+    std::array<QLineEdit*, generation::kLiabilityLines> txtLiabilities{};
+    std::array<QLineEdit*, generation::kLiabilityLines> txtAmountL{};
+    // Members 0, 1, 12 and 13 exist.
+    QLabel* lblYear(int index) const;
+
+    // The store the fields are written to.
+    shell::SettingsStore& store() { return store_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Start-up routines.
+    void SetAppTitle();
+    void loadHandCursor();
+
+    // Change: store the field.
+    void txtName_Change();
+    void dtpFrom_Change();
+    void txtAssets_Change(int index);
+    void txtAmountAssets_Change(int index);
+    void txtLiabilities_Change(int index);
+    void txtAmountL_Change(int index);
+
+    // Got focus: select the whole text.
+    void txtAssets_GotFocus(int index);
+    void txtAmountAssets_GotFocus(int index);
+    void txtLiabilities_GotFocus(int index);
+    void txtAmountL_GotFocus(int index);
+
+    // Validate: check and format the amount; cancel keeps the focus in the box.
+    void txtAmountAssets_Validate(int index, bool& cancel);
+    void txtAmountL_Validate(int index, bool& cancel);
+    void validateAmount(QLineEdit* box, bool& cancel);
+
+    // Pointer feedback.
+    void Form_MouseMove();
+    void PushButton_MouseMove();
+
+    void PushButton6_Click();
+    void PushButton7_Click();
+    void PushButton22_Click();
+
+    void dressControls();
+    void connectHandlers();
+    void watch(QWidget* widget);
+    void onFocusOut(QObject* watched, Qt::FocusReason reason);
+    void store(const QString& key, const QString& text);
+
+    std::unique_ptr<Ui::Form1> ui_;
+    std::array<QLabel*, 4> lblYear_{};
+    shell::SettingsStore store_;
+    TabSequence tabSequence_;
+    std::function<void()> generateHandler_;
+    MousePointer mousePointer_ = Default;
+    std::optional<QCursor> mouseIcon_;
+    bool validating_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace entry

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace shell::keys {
+
+// Every key the program stores, named once. Array keys are the control's name and the line index in
+// decimal, without a leading zero ("txtAssets0" ... "txtAssets10").
+inline constexpr int kAssetLines = 11;
+inline constexpr int kLiabilityLines = 6;
+
+inline QString name() {
+    return QStringLiteral("txtName");
+}
+inline QString date() {
+    return QStringLiteral("dtpFrom");
+}
+inline QString assetDescription(int line) {
+    return QStringLiteral("txtAssets") + QString::number(line);
+}
+inline QString assetAmount(int line) {
+    return QStringLiteral("txtAmountAssets") + QString::number(line);
+}
+inline QString liabilityDescription(int line) {
+    return QStringLiteral("txtLiabilities") + QString::number(line);
+}
+inline QString liabilityAmount(int line) {
+    return QStringLiteral("txtAmountL") + QString::number(line);
+}
+
+// All 36 keys in the order start-up reads them.
+inline QStringList all() {
+    QStringList keys{name(), date()};
+    for (int i = 0; i < kAssetLines; ++i)
+        keys << assetDescription(i) << assetAmount(i);
+    for (int i = 0; i < kLiabilityLines; ++i)
+        keys << liabilityDescription(i) << liabilityAmount(i);
+    return keys;
+}
+
+}  // namespace shell::keys

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+namespace shell {
+
+// The per-user store of the statement: text values under one application name and one section.
+// Every write is synced to disk before it returns, so a process killed right after a change keeps it.
+class SettingsStore {
+public:
+    static inline const QString kOrganisation = QStringLiteral("Brackenlow");
+    static inline const QString kApplication = QStringLiteral("Brackenlow");
+    static inline const QString kSection = QStringLiteral("Quillberry");
+
+    // The stored text, or the default when the key does not exist.
+    QString read(const QString& key, const QString& defaultValue) const;
+
+    // Creates or overwrites the value. When the store cannot be written the user is told once per run (the
+    // settings file and the reason) and false is returned; the value is kept and written with the next
+    // write that succeeds, so nothing the window shows is lost.
+    bool write(const QString& key, const QString& text);
+
+    // Values accepted but not yet on disk because the store could not be written.
+    const QMap<QString, QString>& unsaved() const { return unsaved_; }
+
+    // The settings file as the platform names it.
+    static QString fileName();
+
+    // Lets the next failure be told again (each test is a "run").
+    static void resetFailureNotice();
+
+private:
+    QMap<QString, QString> unsaved_;
+};
+
+// The date as the store keeps it: the regional short date, with the year always in four digits (a two-digit
+// year would read back in the wrong century).
+QString dateToStoreText(const QDate& date, const QLocale& locale = QLocale());
+
+// Reads a stored date: the four-digit form, the regional short date with a two-digit year (00-29 are read as
+// 20xx, 30-99 as 19xx) and ISO 8601. Nothing when the text is none of these.
+std::optional<QDate> dateFromStoreText(const QString& text, const QLocale& locale = QLocale());
+
+}  // namespace shell
