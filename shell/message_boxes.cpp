@@ -14,8 +14,7 @@ MessageBoxes::Handler& currentHandler() {
 }  // namespace
 
 MessageAnswer MessageBoxes::show(const MessageRequest& request, QWidget* parent) {
-    if (currentHandler())
-        return currentHandler()(request);
+    if (currentHandler()) return currentHandler()(request);
 
     QMessageBox box(parent);
     box.setWindowTitle(request.title);
@@ -31,8 +30,7 @@ MessageAnswer MessageBoxes::show(const MessageRequest& request, QWidget* parent)
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int answer = box.exec();
-    if (request.buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
+    if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
@@ -45,8 +43,6 @@ bool MessageBoxes::askYesNo(const QString& text, QWidget* parent) {
            MessageAnswer::Yes;
 }
 
-void MessageBoxes::setHandler(Handler handler) {
-    currentHandler() = std::move(handler);
-}
+void MessageBoxes::setHandler(Handler handler) { currentHandler() = std::move(handler); }
 
 }  // namespace shell
