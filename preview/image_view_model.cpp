@@ -86,8 +86,31 @@ void ImageViewModel::RedrawImage() {
     });
     p.step(116, [&] { hScroll_.setValue(0); });
     p.step(118, [&] { vScroll_.setValue(0); });
-    p.step(120, [&] { hScroll_.setEnabled(viewport_.innerWidth() < mZoomWidth); });
-    p.step(122, [&] { vScroll_.setEnabled(viewport_.innerHeight() < mZoomHeight); });
+    // The bars' range and step follow the repainted size too: with the range of the first display a
+    // picture zoomed past the viewport could not be scrolled with its bars. The values are 0 here, so no
+    // change rule runs.
+    p.step(120, [&] {
+        hScroll_.setEnabled(viewport_.innerWidth() < mZoomWidth);
+        fitBarRange(hScroll_, mHStep, pictureWidth_, viewport_.outerWidth);
+    });
+    p.step(122, [&] {
+        vScroll_.setEnabled(viewport_.innerHeight() < mZoomHeight);
+        fitBarRange(vScroll_, mVStep, pictureHeight_, viewport_.outerHeight);
+    });
+}
+
+void ImageViewModel::fitBarRange(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter) {
+    const double d = static_cast<double>(pictureOuter) - viewportOuter;
+    if (d <= 0.0) {
+        step = 0;
+        bar.setMaximum(0);
+    } else if (d <= 100.0) {
+        bar.setMaximum(nearest(d));
+        step = 1;
+    } else {
+        bar.setMaximum(nearest(d / 10.0));
+        step = 10;
+    }
 }
 
 void ImageViewModel::paintReferenceIntoPicture() {

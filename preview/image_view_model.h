@@ -90,6 +90,7 @@ public:
 private:
     void readBaseFromReference();
     void paintReferenceIntoPicture();
+    static void fitBarRange(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
     static void initScrollbar(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
 
     ViewportGeometry viewport_;

@@ -236,6 +236,27 @@ void TestImageView::repaintResetsBarsAndEnabledStates() {
     QVERIFY(view.vScroll().isEnabled());
 }
 
+void TestImageView::repaintRecomputesBarRange() {
+    ImageViewModel view;
+    showPicture(view, 500, 400);  // base 7498 x 5998: fits, both bars off
+    QVERIFY(!view.hScroll().isEnabled());
+    QCOMPARE(view.hScroll().maximum(), 0);
+    view.StepZoom(0);  // 9372 x 7497 twips
+    QVERIFY(view.hScroll().isEnabled());
+    QVERIFY(view.vScroll().isEnabled());
+    QCOMPARE(view.mHStep, 1);
+    QCOMPARE(view.hScroll().maximum(), 42);
+    QCOMPARE(view.vScroll().maximum(), 72);
+    view.vScroll().setValue(72);
+    QCOMPARE(view.pictureTop(), -72.0);
+    view.StepZoom(0);  // 11247 twips wide: refused, the bars keep their range
+    QCOMPARE(view.hScroll().maximum(), 42);
+    view.StepZoom(1);  // back from 1.0 to 0.75: fits again
+    QCOMPARE(view.mHStep, 0);
+    QCOMPARE(view.hScroll().maximum(), 0);
+    QCOMPARE(view.pictureTop(), 0.0);
+}
+
 void TestImageView::repaintWithBarsAtZeroMovesNothing() {
     ImageViewModel view;
     showPicture(view, 700, 600);

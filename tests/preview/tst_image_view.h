@@ -20,6 +20,7 @@ private slots:
     void sizeLimitRefusalRestartsFromOne();
     void oversizedBitmapStaysUnscaled();
     void repaintResetsBarsAndEnabledStates();
+    void repaintRecomputesBarRange();
     void repaintWithBarsAtZeroMovesNothing();
     void changeRuleRunsOnlyOnRealChange();
     void changeRuleHandlesHugeOverflow();
