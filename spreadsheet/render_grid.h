@@ -1,0 +1,89 @@
+#pragma once
+
+// What the drawing steps of the renderer share: where each row and column lies in the picture, the
+// format in force at a position, the merged ranges, and which grid edges are hidden. Not part of the
+// engine's interface.
+
+#include <QImage>
+#include <QRect>
+#include <map>
+#include <vector>
+
+#include "spreadsheet/workbook.h"
+
+namespace spreadsheet::render_detail {
+
+// A cell owns the pixels [left, right) x [top, bottom); its last column and last row of pixels are
+// the grid line it shares with its right and lower neighbours.
+class RenderGrid {
+public:
+    RenderGrid(const Workbook& workbook, const Worksheet& sheet, const CellRange& range);
+
+    const Workbook& workbook;
+    const Worksheet& sheet;
+    const CellRange range;
+    const int mdw;
+
+    int width() const { return x_.back(); }
+    int height() const { return y_.back(); }
+    // Pixel positions also for columns and rows outside the range (left of it they are negative).
+    int left(int column) const;
+    int right(int column) const { return left(column + 1); }
+    int top(int row) const;
+    int bottom(int row) const { return top(row + 1); }
+    QRect cellRect(CellRef ref) const;
+    QRect areaRect(const CellRange& area) const;
+
+    // The format a position shows: its cell's, else its row's, else its column's, else the default.
+    const CellFormat& formatAt(CellRef ref) const;
+    const Cell* cellAt(CellRef ref) const { return sheet.cell(ref); }
+    // The merged range covering a position inside the range or next to it.
+    const CellRange* mergeAt(CellRef ref) const;
+    bool sameMerge(CellRef a, CellRef b) const;
+    // Nothing to show: text from a neighbour may run across it.
+    bool isEmpty(CellRef ref) const;
+
+    // Grid edges inside a merge or crossed by overflowing text: no grid line there.
+    // Vertical edge (row, b) lies left of column range.first.column + b (b from 0 to columnCount).
+    void hideVerticalEdge(int row, int column);
+    void hideHorizontalEdge(int row, int column);
+    bool verticalEdgeHidden(int row, int column) const;
+    bool horizontalEdgeHidden(int row, int column) const;
+
+private:
+    int offset(const std::vector<int>& positions, int index, int first, int last, bool columns) const;
+
+    std::vector<int> x_;
+    std::vector<int> y_;
+    std::map<CellRef, const CellRange*> merges_;
+    std::vector<bool> hiddenVertical_;
+    std::vector<bool> hiddenHorizontal_;
+};
+
+// Drawing steps, in the order the renderer runs them.
+void drawGridlines(const RenderGrid& grid, QImage& image);
+void drawFills(const RenderGrid& grid, QImage& image);
+void drawBorders(const RenderGrid& grid, QImage& image);
+
+// Text is planned before the grid lines are drawn, since text running into empty neighbours hides
+// the grid lines it crosses.
+class TextPlan {
+public:
+    explicit TextPlan(RenderGrid& grid);
+    ~TextPlan();
+    TextPlan(const TextPlan&) = delete;
+    TextPlan& operator=(const TextPlan&) = delete;
+    void draw(QImage& image) const;
+
+    struct Item;
+
+private:
+    const RenderGrid& grid_;
+    std::vector<Item> items_;
+};
+
+// One pixel or a rectangle of pixels, clipped to the image.
+void plot(QImage& image, int x, int y, QRgb color);
+void fillPixels(QImage& image, const QRect& rect, QRgb color);
+
+}  // namespace spreadsheet::render_detail
