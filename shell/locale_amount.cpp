@@ -6,7 +6,9 @@ namespace shell {
 
 namespace {
 
-std::optional<double> finite(double value, bool ok) {
+std::optional<double> readNumber(const QLocale& locale, const QString& text) {
+    bool ok = false;
+    const double value = locale.toDouble(text, &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -40,12 +42,11 @@ std::optional<double> parseAmount(const QString& text, const QLocale& locale) {
     if (negative && startsWithSign(digits, locale))
         return std::nullopt;
 
-    bool ok = false;
-    std::optional<double> value = finite(locale.toDouble(digits, &ok), ok);
+    std::optional<double> value = readNumber(locale, digits);
     if (!value) {
         QLocale plain = QLocale::c();
         plain.setNumberOptions(QLocale::RejectGroupSeparator);
-        value = finite(plain.toDouble(digits, &ok), ok);
+        value = readNumber(plain, digits);
     }
     if (!value)
         return std::nullopt;

@@ -3,11 +3,15 @@
 #include <QTest>
 
 int runFileUtilsTests(int argc, char** argv);
+int runSettingsStoreTests(int argc, char** argv);
+int runLocaleAmountTests(int argc, char** argv);
+int runErrorReportTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto run : {runFileUtilsTests})
+    for (auto run : {runFileUtilsTests, runSettingsStoreTests, runLocaleAmountTests, runErrorReportTests}) {
         failures += run(argc, argv);
+    }
     return failures;
 }
