@@ -8,9 +8,9 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "preview/hand_cursor.h"
 #include "preview/view_units.h"
 #include "shell/app_title.h"
+#include "shell/cursor_file.h"
 #include "shell/error_report.h"
 #include "shell/file_utils.h"
 #include "shell/window_colours.h"
@@ -72,7 +72,7 @@ void Form2::Form_Load() {
     bool found = false;
     p.step(108, [&] { found = shell::FileExists(cursorFile); });
     if (found)
-        p.step(110, [&] { handCursor_ = preview::loadCursorFile(cursorFile); });
+        p.step(110, [&] { handCursor_ = shell::loadCursorFile(cursorFile); });
 }
 
 void Form2::setPicture(const QImage& picture) {

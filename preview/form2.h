@@ -29,7 +29,6 @@ public:
                                              const QString& fileName)>;
     // Copies a file; throws shell::RuntimeError with the file system's reason when it cannot.
     using FileCopy = std::function<void(const QString& source, const QString& target)>;
-    using ProgramEnd = std::function<void()>;
 
     explicit Form2(QWidget* parent = nullptr);
     ~Form2() override;
@@ -52,10 +51,10 @@ public:
     // The hand cursor from the program folder, if one was found at load.
     std::optional<QCursor> handCursor() const { return handCursor_; }
 
-    // Seams; empty functions bring back the real dialog, copy and program end.
+    // Seams; empty functions bring back the real dialog and copy. Closing ends the program through
+    // shell::EndProgram, whose handler tests replace.
     void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
     void setFileCopy(FileCopy copy) { fileCopy_ = std::move(copy); }
-    void setProgramEnd(ProgramEnd end) { programEnd_ = std::move(end); }
 
     const preview::ImageViewModel& view() const { return view_; }
 
@@ -90,5 +89,4 @@ private:
     QString keptWorkbook_;
     SaveDialog saveDialog_;
     FileCopy fileCopy_;
-    ProgramEnd programEnd_;
 };

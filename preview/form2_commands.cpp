@@ -9,6 +9,7 @@
 #include "shell/error_report.h"
 #include "shell/file_utils.h"
 #include "shell/message_boxes.h"
+#include "shell/shutdown.h"
 
 namespace {
 
@@ -150,9 +151,7 @@ void Form2::Form_QueryUnload() {
     p.step(104, [&] { QCoreApplication::processEvents(); });
 }
 
+// Nothing else runs after this: the hidden main window ends with the process, without its closing steps.
 void Form2::Form_Unload() {
-    if (programEnd_)
-        programEnd_();
-    else
-        QCoreApplication::exit(0);
+    shell::EndProgram(0);
 }

@@ -16,6 +16,7 @@
 #include "shell/error_report.h"
 #include "shell/file_utils.h"
 #include "shell/message_boxes.h"
+#include "shell/shutdown.h"
 #include "shell/window_colours.h"
 
 namespace {
@@ -80,6 +81,10 @@ void TestForm2::init() {
     dialogNames_.clear();
     dialogCalls_.clear();
     programEnds_ = 0;
+    shell::setEndProgramHandler([this](int code) {
+        QCOMPARE(code, 0);
+        ++programEnds_;
+    });
     shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
         messages_ << request.text;
         if (request.buttons == shell::MessageButtons::YesNo)
@@ -92,7 +97,6 @@ void TestForm2::init() {
         dialogCalls_ << title + QLatin1Char('|') + filter + QLatin1Char('|') + name;
         return dialogNames_.isEmpty() ? QString() : dialogNames_.takeFirst();
     });
-    form_->setProgramEnd([this] { ++programEnds_; });
     workbookBytes_ =
         QByteArray("\xD0\xCF\x11\xE0 workbook ") + QByteArray::number(QRandomGenerator::global()->generate());
 }
@@ -100,6 +104,7 @@ void TestForm2::init() {
 void TestForm2::cleanup() {
     form_.reset();
     shell::MessageBoxes::setHandler({});
+    shell::setEndProgramHandler({});
     shell::setProgramFolder({});
     dir_.reset();
 }
