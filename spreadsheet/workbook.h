@@ -83,8 +83,8 @@ struct CellFormat {
     quint8 rotation = 0;
     quint8 indent = 0;
     bool shrinkToFit = false;
-    // Which attribute groups this XF sets itself instead of taking from its style (BIFF8 flags,
-    // bit 0 number format, 1 font, 2 alignment, 3 border, 4 fill, 5 protection). As the file says.
+    // Which attribute groups this XF sets itself instead of taking from its style: the file's raw flag
+    // byte, 0x04 number format, 0x08 font, 0x10 alignment, 0x20 border, 0x40 fill, 0x80 protection.
     quint8 usedAttributes = 0;
     Border left, right, top, bottom;
     quint8 fillPattern = 0;  // 0 none, 1 solid, 2.. patterns
