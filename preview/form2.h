@@ -29,6 +29,7 @@ public:
                                              const QString& fileName)>;
     // Copies a file; throws shell::RuntimeError with the file system's reason when it cannot.
     using FileCopy = std::function<void(const QString& source, const QString& target)>;
+    using ProgramEnd = std::function<void()>;
 
     explicit Form2(QWidget* parent = nullptr);
     ~Form2() override;
@@ -51,10 +52,11 @@ public:
     // The hand cursor from the program folder, if one was found at load.
     std::optional<QCursor> handCursor() const { return handCursor_; }
 
-    // Seams; empty functions bring back the real dialog and copy. Closing ends the program through
-    // shell::EndProgram, whose handler tests replace.
+    // Seams; empty functions bring back the real dialog, copy and ending. Without its own ending the
+    // window ends the program through shell::EndProgram, whose handler tests may replace instead.
     void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
     void setFileCopy(FileCopy copy) { fileCopy_ = std::move(copy); }
+    void setProgramEnd(ProgramEnd end) { programEnd_ = std::move(end); }
 
     const preview::ImageViewModel& view() const { return view_; }
 
@@ -89,4 +91,5 @@ private:
     QString keptWorkbook_;
     SaveDialog saveDialog_;
     FileCopy fileCopy_;
+    ProgramEnd programEnd_;
 };

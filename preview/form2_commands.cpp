@@ -153,5 +153,8 @@ void Form2::Form_QueryUnload() {
 
 // Nothing else runs after this: the hidden main window ends with the process, without its closing steps.
 void Form2::Form_Unload() {
-    shell::EndProgram(0);
+    if (programEnd_)
+        programEnd_();
+    else
+        shell::EndProgram(0);
 }

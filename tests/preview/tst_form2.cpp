@@ -385,6 +385,14 @@ void TestForm2::closingDeletesWorkbookAndEndsProgram() {
     QVERIFY(!QFile::exists(form_->mExcelFile));
     QCOMPARE(programEnds_, 1);
     QVERIFY(mainWindow->isHidden());
+    // A window given its own ending uses that one instead.
+    int ownEnds = 0;
+    Form2 other;
+    other.setProgramEnd([&ownEnds] { ++ownEnds; });
+    other.show();
+    QVERIFY(other.close());
+    QCOMPARE(ownEnds, 1);
+    QCOMPARE(programEnds_, 1);
     QVERIFY(messages_.isEmpty());
 }
 
