@@ -19,13 +19,10 @@ private slots:
     void zoomInStopsAtLimitFactor();
     void sizeLimitRefusalRestartsFromOne();
     void oversizedBitmapStaysUnscaled();
-    void repaintResetsBarsAndEnabledStates();
-    void repaintRecomputesBarRange();
-    void repaintWithBarsAtZeroMovesNothing();
+    void repaintFitsBarRange();
     void changeRuleRunsOnlyOnRealChange();
     void changeRuleHandlesHugeOverflow();
     void dragClampsAtBothEnds();
-    void dragWithoutButtonDoesNothing();
     void releaseSettlesOnBarPosition();
     void releaseWithEqualWidthsReportsNothing();
     void percentSetters_data();
