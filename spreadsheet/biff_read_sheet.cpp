@@ -54,8 +54,7 @@ constexpr quint8 kPtgTbl = 0x02;  // the cell is part of a data table
 
 class CellReader {
 public:
-    CellReader(const QStringList& sharedStrings, size_t formatCount, Worksheet& sheet)
-        : sharedStrings_(sharedStrings), formatCount_(formatCount), sheet_(sheet) {}
+    CellReader(SheetContext& context, Worksheet& sheet) : context_(context), sheet_(sheet) {}
 
     // Reads the record when it is a cell record; false when it is not one.
     bool read(const Record& record);
@@ -73,8 +72,7 @@ private:
     void readMulRk(RecordCursor c);
     void readMulBlank(RecordCursor c);
 
-    const QStringList& sharedStrings_;
-    size_t formatCount_;
+    SheetContext& context_;
     Worksheet& sheet_;
     std::optional<CellRef> pendingString_;    // a formula whose text result comes in the next STRING record
     std::map<CellRef, CellRef> sharedCells_;  // cells of shared or array formulas, to their formula's anchor
@@ -84,9 +82,17 @@ private:
 Cell& CellReader::placeAt(quint16 row, quint16 column, quint16 xf) {
     if (column >= kMaxColumns)
         damaged(QStringLiteral("a cell lies in column %1, past the last column of a sheet").arg(column + 1));
-    if (xf >= formatCount_)
+    if (xf >= context_.formatCount)
         damaged(QStringLiteral("cell format %1 is used but does not exist").arg(xf));
-    Cell& cell = sheet_.cells()[CellRef{row, column}];
+    auto [it, added] = sheet_.cells().try_emplace(CellRef{row, column});
+    if (added) {
+        if (context_.cellBudget == 0)
+            throw SpreadsheetError(
+                QStringLiteral("The workbook holds more than %1 cells, more than this program reads.")
+                    .arg(kMaxCells));
+        --context_.cellBudget;
+    }
+    Cell& cell = it->second;
     cell = Cell{};
     cell.xf = xf;
     return cell;
@@ -217,11 +223,11 @@ bool CellReader::read(const Record& record) {
         case rec::LABELSST: {
             Cell& cell = place(c);
             const quint32 index = c.u32();
-            if (index >= quint32(sharedStrings_.size()))
+            if (index >= quint32(context_.sharedStrings.size()))
                 damaged(QStringLiteral("a cell refers to shared string %1 of %2")
                             .arg(index)
-                            .arg(sharedStrings_.size()));
-            cell.value = sharedStrings_[qsizetype(index)];
+                            .arg(context_.sharedStrings.size()));
+            cell.value = context_.sharedStrings[qsizetype(index)];
             break;
         }
         case rec::LABEL:
@@ -267,8 +273,8 @@ void CellReader::finish() {
 
 }  // namespace
 
-bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& sharedStrings,
-                   size_t formatCount, Worksheet& sheet, CalculationSettings& calculation) {
+std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, SheetContext& context,
+                                       Worksheet& sheet) {
     RecordWalker walker(stream, offset);
     Record record;
     if (!walker.next(record) || record.id != rec::BOF)
@@ -276,9 +282,9 @@ bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& s
     RecordCursor bof = record.cursor();
     bof.u16();
     if (bof.u16() != kBofWorksheet)
-        return false;
+        return std::nullopt;
 
-    CellReader cells(sharedStrings, formatCount, sheet);
+    CellReader cells(context, sheet);
     SheetSettingsState settings;
     int nested = 0;  // charts embedded in the sheet come as substreams of their own
     for (;;) {
@@ -296,12 +302,12 @@ bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& s
         }
         if (nested > 0)
             continue;
-        if (!cells.read(record) && !readSheetSetting(record, sheet, settings, formatCount))
-            readCalculationSetting(record, calculation);
+        if (!cells.read(record) && !readSheetSetting(record, sheet, settings, context.formatCount))
+            readCalculationSetting(record, context.calculation);
     }
     cells.finish();
     finishSheetSettings(sheet, settings);
-    return true;
+    return walker.offset();
 }
 
 }  // namespace spreadsheet::biff

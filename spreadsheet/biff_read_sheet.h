@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QStringList>
+#include <optional>
 
 #include "spreadsheet/workbook.h"
 
@@ -16,10 +17,22 @@ double decodeRk(quint32 rk);
 // The error a cell holds, from its BIFF8 code; throws SpreadsheetError for a code that names none.
 ErrorCode errorFromCode(quint8 code);
 
-// Reads the substream that starts with the BOF at offset into the sheet. False when that substream is
-// no worksheet (a chart or a macro sheet), which then leaves the sheet as it was. The calculation
-// settings the sheet holds are the workbook's.
-bool readWorksheet(QByteArrayView stream, qsizetype offset, const QStringList& sharedStrings,
-                   size_t formatCount, Worksheet& sheet, CalculationSettings& calculation);
+// More cells than this in one workbook are refused: memory grows with the cells, not with the file (a
+// MULBLANK record names a cell in two bytes), and no workbook this program is meant for comes near.
+inline constexpr size_t kMaxCells = 2'000'000;
+
+// What every sheet of a workbook reads against, and what the sheets add to the workbook.
+struct SheetContext {
+    const QStringList& sharedStrings;
+    size_t formatCount = 0;            // bounds the cell format indexes
+    CalculationSettings& calculation;  // BIFF8 keeps the workbook's calculation settings in its sheets
+    size_t cellBudget = kMaxCells;     // what the sheets still read may hold
+};
+
+// Reads the substream that starts with the BOF at offset into the sheet and returns the offset just past
+// its EOF. Nothing when that substream is no worksheet (a chart or a macro sheet); the sheet is then left
+// as it was.
+std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, SheetContext& context,
+                                       Worksheet& sheet);
 
 }  // namespace spreadsheet::biff

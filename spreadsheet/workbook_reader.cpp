@@ -1,7 +1,10 @@
 #include "spreadsheet/workbook_reader.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <map>
+#include <numeric>
+#include <optional>
 #include <set>
 
 #include "spreadsheet/biff_read_globals.h"
@@ -62,20 +65,37 @@ Workbook readWorkbookStream(const QByteArray& stream) {
     const Globals globals = biff::readGlobals(stream, workbook);
     const std::vector<qsizetype> offsets = substreamOffsets(stream, globals);
 
-    // Chart sheets and macro sheets are not kept, so tab numbers become worksheet numbers.
-    std::map<quint16, quint16> sheetOfTab;
-    for (size_t tab = 0; tab < globals.sheets.size(); ++tab) {
+    // Sheets are read in the order of their substreams, and a substream must start past the end of the
+    // one before: sheets pointing into each other would otherwise cost time that grows with their square.
+    std::vector<size_t> byOffset(globals.sheets.size());
+    std::iota(byOffset.begin(), byOffset.end(), size_t(0));
+    std::stable_sort(byOffset.begin(), byOffset.end(),
+                     [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+    biff::SheetContext context{globals.sharedStrings, workbook.formats.size(), workbook.calculation};
+    std::vector<std::optional<Worksheet>> read(globals.sheets.size());
+    qsizetype readUpTo = 0;
+    for (size_t tab : byOffset) {
         const SheetEntry& entry = globals.sheets[tab];
         if (entry.type != 0)
-            continue;
+            continue;  // chart sheets and macro sheets are not kept
+        if (offsets[tab] < readUpTo)
+            biff::damaged(QStringLiteral("two sheets overlap in the workbook stream"));
         Worksheet sheet;
         sheet.name = entry.name;
         sheet.visible = entry.visible;
-        if (biff::readWorksheet(stream, offsets[tab], globals.sharedStrings, workbook.formats.size(), sheet,
-                                workbook.calculation)) {
-            sheetOfTab[quint16(tab)] = quint16(workbook.sheets.size());
-            workbook.sheets.push_back(std::move(sheet));
+        if (const std::optional<qsizetype> end = biff::readWorksheet(stream, offsets[tab], context, sheet)) {
+            readUpTo = *end;
+            read[tab] = std::move(sheet);
         }
+    }
+
+    // Tab numbers become worksheet numbers.
+    std::map<quint16, quint16> sheetOfTab;
+    for (size_t tab = 0; tab < read.size(); ++tab) {
+        if (!read[tab])
+            continue;
+        sheetOfTab[quint16(tab)] = quint16(workbook.sheets.size());
+        workbook.sheets.push_back(std::move(*read[tab]));
     }
     if (workbook.sheets.empty())
         throw SpreadsheetError(QStringLiteral("The workbook has no worksheets."));

@@ -598,6 +598,12 @@ void TestSpreadsheetReader::malformedStreams_data() {
                record(0x0085, Bytes().u32(50).u8(0).u8(0).shortString("B")) + biffbuild::eof() +
                biffbuild::bof(0x0010) + number + biffbuild::eof()
         << "lists 2 sheets but holds 1";
+    const QByteArray inner = biffbuild::bof(0x0010) + number + biffbuild::eof();
+    QTest::newRow("one sheet inside another")
+        << biffbuild::bof(0x0005) + record(0x0085, Bytes().u32(50).u8(0).u8(0).shortString("A")) +
+               record(0x0085, Bytes().u32(50 + 20).u8(0).u8(0).shortString("B")) + biffbuild::eof() +
+               biffbuild::bof(0x0010) + inner + biffbuild::eof()
+        << "overlap";
     QTest::newRow("only a chart") << biffbuild::workbook({}, {biffbuild::Sheet{"Chart", {}, 2}})
                                   << "no worksheets";
 }
@@ -607,4 +613,29 @@ void TestSpreadsheetReader::malformedStreams() {
     QFETCH(QString, expected);
     const QString message = readError(stream);
     QVERIFY2(message.contains(expected), qPrintable(message));
+}
+
+void TestSpreadsheetReader::cellLimit() {
+    const QByteArray stream =
+        biffbuild::oneSheet(record(kMulBlank, Bytes().u16(0).u16(0).u16(15).u16(15).u16(15).u16(15).u16(3)));
+    const QStringList noStrings;
+    CalculationSettings calculation;
+    biff::SheetContext context{noStrings, 21, calculation};
+    const qsizetype sheetStart = stream.indexOf(QByteArray::fromHex("0908100000061000"));
+    QVERIFY(sheetStart > 0);
+
+    context.cellBudget = 4;
+    Worksheet sheet;
+    QVERIFY(biff::readWorksheet(stream, sheetStart, context, sheet));
+    QCOMPARE(sheet.cells().size(), size_t(4));
+    QCOMPARE(context.cellBudget, size_t(0));
+
+    context.cellBudget = 3;
+    Worksheet tooMany;
+    try {
+        biff::readWorksheet(stream, sheetStart, context, tooMany);
+        QFAIL("more cells than allowed were read");
+    } catch (const SpreadsheetError& error) {
+        QVERIFY2(error.message().contains("more than 2000000 cells"), qPrintable(error.message()));
+    }
 }

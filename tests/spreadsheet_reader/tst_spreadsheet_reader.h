@@ -20,6 +20,7 @@ private slots:
     void substreamsFoundWithoutOffsets();
     void malformedStreams_data();
     void malformedStreams();
+    void cellLimit();
 
     // Files (tst_spreadsheet_reader_files.cpp)
     void gnumericFixtureValues();
