@@ -172,9 +172,12 @@ FormattedText NumberFormat::format(const Value& value, const FormatOptions& opti
         }
         return out;
     }
-    if (minus)
+    FormatOptions room = options;
+    if (minus) {
         appendLiteral(out, QStringLiteral("-"));
-    formatNumberSection(*section, std::fabs(v), options, out);
+        room.generalWidth = std::max(options.generalWidth - 1, 1);  // the sign is one of General's characters
+    }
+    formatNumberSection(*section, std::fabs(v), room, out);
     return out;
 }
 

@@ -75,22 +75,23 @@ std::optional<Condition> parseCondition(const QString& text) {
 void appendTokens(std::vector<Token>& tokens, const QString& code);
 
 // [$-409], [$€-407], [$-F800]: a currency text to show and a locale, of which only the system
-// date and time forms change what is shown; the names stay English.
-void appendLocaleTokens(std::vector<Token>& tokens, const QString& content) {
+// date and time forms change what is shown; the names stay English. The system forms stand for the
+// whole section, whatever follows them: true when the section is complete.
+bool appendLocaleTokens(std::vector<Token>& tokens, const QString& content) {
     const qsizetype dash = content.indexOf(u'-', 1);
     const QString currency = content.mid(1, dash < 0 ? -1 : dash - 1);
     if (!currency.isEmpty())
         tokens.push_back({TokenKind::Literal, currency, {}, 0});
     if (dash < 0)
-        return;
+        return false;
     bool ok = false;
     const uint lcid = content.mid(dash + 1).toUInt(&ok, 16);
-    if (!ok)
-        return;
-    if ((lcid & 0xFFFF) == 0xF800)
-        appendTokens(tokens, QStringLiteral("dddd, mmmm d, yyyy"));
-    if ((lcid & 0xFFFF) == 0xF400)
-        appendTokens(tokens, QStringLiteral("h:mm:ss AM/PM"));
+    if (!ok || ((lcid & 0xFFFF) != 0xF800 && (lcid & 0xFFFF) != 0xF400))
+        return false;
+    tokens.clear();
+    appendTokens(tokens, (lcid & 0xFFFF) == 0xF800 ? QStringLiteral("dddd, mmmm d, yyyy")
+                                                   : QStringLiteral("h:mm:ss AM/PM"));
+    return true;
 }
 
 bool isElapsed(const QString& lower) {
@@ -125,7 +126,8 @@ void appendTokens(std::vector<Token>& tokens, const QString& code) {
             const QString content = code.mid(i + 1, end - i - 1);
             const QString lowered = content.toLower();
             if (content.startsWith(u'$')) {
-                appendLocaleTokens(tokens, content);
+                if (appendLocaleTokens(tokens, content))
+                    return;
             } else if (isElapsed(lowered)) {
                 tokens.push_back({TokenKind::Elapsed, lowered, {}, 0});
             }

@@ -104,11 +104,6 @@ void drawLine(QImage& image, const Border& border, QRgb color, bool vertical, in
         across -= low;
     if (high > limit)
         across -= high - limit;
-    // Heavy lines reach over the corner so that two of them meet without a notch.
-    if (shape.dashes.empty() && border.style != LineStyle::Double && border.style != LineStyle::Thin) {
-        from += shape.offsets.front();
-        to += shape.offsets.back();
-    }
     for (int offset : shape.offsets) {
         for (int along = from; along <= to; ++along) {
             if (!dashOn(shape.dashes, along))
@@ -127,33 +122,51 @@ void drawLine(QImage& image, const Border& border, QRgb color, bool vertical, in
 void drawBorders(const RenderGrid& grid, QImage& image) {
     const CellRange& range = grid.range;
     const Workbook& workbook = grid.workbook;
-    // Vertical edges: the one left of each column of the range and the one right of the last.
+    // The line on the edge left of column c in row r, and the one above row r in column c.
+    auto verticalEdge = [&](int r, int c) {
+        if (r < 0 || r >= kMaxRows || grid.sameMerge({r, c - 1}, {r, c}))
+            return Border{};
+        const Border left = c > 0 ? grid.formatAt({r, c - 1}).right : Border{};
+        const Border right = c < kMaxColumns ? grid.formatAt({r, c}).left : Border{};
+        return stronger(left, right);
+    };
+    auto horizontalEdge = [&](int r, int c) {
+        if (c < 0 || c >= kMaxColumns || grid.sameMerge({r - 1, c}, {r, c}))
+            return Border{};
+        const Border above = r > 0 ? grid.formatAt({r - 1, c}).bottom : Border{};
+        const Border below = r < kMaxRows ? grid.formatAt({r, c}).top : Border{};
+        return stronger(above, below);
+    };
+    // How far the vertical lines meeting at a corner reach left and right of their grid line, so that a
+    // horizontal line closes the corner without a notch.
+    auto reach = [&](int r, int c, bool towardsLeft) {
+        int pixels = 0;
+        for (int row : {r - 1, r}) {
+            const std::vector<int> offsets = shapeOf(verticalEdge(row, c).style).offsets;
+            if (!offsets.empty())
+                pixels = std::max(pixels, towardsLeft ? -offsets.front() : offsets.back());
+        }
+        return pixels;
+    };
+
     for (int r = range.first.row; r <= range.last.row; ++r) {
         if (grid.bottom(r) == grid.top(r))
             continue;
         for (int c = range.first.column; c <= range.last.column + 1; ++c) {
-            if (grid.sameMerge({r, c - 1}, {r, c}))
-                continue;
-            const Border left = c > 0 ? grid.formatAt({r, c - 1}).right : Border{};
-            const Border right = c < kMaxColumns ? grid.formatAt({r, c}).left : Border{};
-            const Border& border = stronger(left, right);
-            if (border.style == LineStyle::None)
-                continue;
-            drawLine(image, border, workbook.color(border.colorIndex), true, grid.left(c) - 1,
-                     grid.top(r) - 1, grid.bottom(r) - 1);
+            const Border border = verticalEdge(r, c);
+            if (border.style != LineStyle::None)
+                drawLine(image, border, workbook.color(border.colorIndex), true, grid.left(c) - 1,
+                         grid.top(r) - 1, grid.bottom(r) - 1);
         }
     }
     for (int r = range.first.row; r <= range.last.row + 1; ++r) {
         for (int c = range.first.column; c <= range.last.column; ++c) {
-            if (grid.right(c) == grid.left(c) || grid.sameMerge({r - 1, c}, {r, c}))
+            if (grid.right(c) == grid.left(c))
                 continue;
-            const Border above = r > 0 ? grid.formatAt({r - 1, c}).bottom : Border{};
-            const Border below = r < kMaxRows ? grid.formatAt({r, c}).top : Border{};
-            const Border& border = stronger(above, below);
-            if (border.style == LineStyle::None)
-                continue;
-            drawLine(image, border, workbook.color(border.colorIndex), false, grid.top(r) - 1,
-                     grid.left(c) - 1, grid.right(c) - 1);
+            const Border border = horizontalEdge(r, c);
+            if (border.style != LineStyle::None)
+                drawLine(image, border, workbook.color(border.colorIndex), false, grid.top(r) - 1,
+                         grid.left(c) - 1 - reach(r, c, true), grid.right(c) - 1 + reach(r, c + 1, false));
         }
     }
 }
