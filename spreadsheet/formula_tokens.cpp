@@ -172,7 +172,10 @@ DecodeResult decodeTokens(const QByteArray& bytes) {
                     break;
                 case kFuncVar:
                     t.byte = in.u8() & 0x7F;
-                    t.word = in.u16() & 0x7FFF;
+                    t.word = in.u16();
+                    // Command-equivalent functions belong to macro sheets: no function this engine knows.
+                    if (t.word & 0x8000)
+                        t.word = 0xFFFF;
                     break;
                 case kRef: {
                     const quint16 row = in.u16();

@@ -17,6 +17,7 @@ constexpr quint16 kFormatPercent = 9;           // 0%
 constexpr quint16 kFormatPercentDecimals = 10;  // 0.00%
 constexpr quint16 kFormatScientific = 11;       // 0.00E+00
 constexpr quint16 kFormatShortDate = 14;
+constexpr quint16 kFormatText = 49;  // @
 
 // The last day a workbook can hold, in either date system.
 const QDate kLastDate(9999, 12, 31);
@@ -98,7 +99,9 @@ void enterText(Workbook& workbook, int sheetIndex, CellRef at, const QString& te
         cell.value = text.mid(1);
         return;
     }
-    const std::optional<TypedNumber> number = readTypedNumber(text, locale);
+    // A cell formatted as text keeps whatever is typed as text, numbers included.
+    const bool textCell = workbook.formatOf(cell).numberFormat == kFormatText;
+    const std::optional<TypedNumber> number = textCell ? std::nullopt : readTypedNumber(text, locale);
     if (!number) {
         cell.value = text;
         return;

@@ -315,6 +315,13 @@ void TestTypedEntry::formattedCellKeepsItsFormat() {
         QCOMPARE(sheet.cell(kCell)->xf, xf);
     }
     QCOMPARE(describe(sheet.cell(kCell)->value), "150.32");
+
+    // A text-formatted cell takes numbers as text.
+    CellFormat text = workbook.formats[15];
+    text.numberFormat = 49;
+    sheet.cellForWriting(kCell).xf = workbook.addFormat(text);
+    enterText(workbook, 0, kCell, QStringLiteral("$1,500.00"), us);
+    QCOMPARE(describe(sheet.cell(kCell)->value), "\"$1,500.00\"");
 }
 
 void TestTypedEntry::emptyTextClearsButKeepsFormat() {
