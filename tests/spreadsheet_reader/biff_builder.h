@@ -110,4 +110,39 @@ inline QByteArray oneSheet(const QByteArray& body, const QByteArray& globalsReco
     return workbook(globalsRecords, {Sheet{QStringLiteral("Sheet1"), body}});
 }
 
+inline QByteArray fontRecord(const QString& name, quint16 height, quint16 flags, quint16 color,
+                             quint16 weight, quint8 underline = 0) {
+    return record(0x0031, Bytes()
+                              .u16(height)
+                              .u16(flags)
+                              .u16(color)
+                              .u16(weight)
+                              .u16(0)
+                              .u8(underline)
+                              .u8(2)
+                              .u8(0)
+                              .u8(0)
+                              .shortString(name));
+}
+
+inline QByteArray xfRecord(quint16 font, quint16 format, quint16 protection, quint8 alignment,
+                           quint8 rotation, quint8 indent, quint8 used, quint32 border1, quint32 border2,
+                           quint16 fill) {
+    return record(0x00E0, Bytes()
+                              .u16(font)
+                              .u16(format)
+                              .u16(protection)
+                              .u8(alignment)
+                              .u8(rotation)
+                              .u8(indent)
+                              .u8(used)
+                              .u32(border1)
+                              .u32(border2)
+                              .u16(fill));
+}
+
+inline QByteArray plainXf(quint16 font = 0) {
+    return xfRecord(font, 0, 0x0001, 0x20, 0, 0, 0, 0, 0, 0x20C0);
+}
+
 }  // namespace biffbuild

@@ -18,6 +18,8 @@ private slots:
     void sheetSettings();
     void chartSheetsAreSkipped();
     void substreamsFoundWithoutOffsets();
+
+    // Broken input (tst_spreadsheet_reader_malformed.cpp)
     void malformedStreams_data();
     void malformedStreams();
     void cellLimit();
