@@ -78,7 +78,6 @@ public:
     struct Item;
 
 private:
-    const RenderGrid& grid_;
     std::vector<Item> items_;
 };
 

@@ -62,7 +62,7 @@ struct TextPlan::Item {
 
 TextPlan::~TextPlan() = default;
 
-TextPlan::TextPlan(RenderGrid& grid) : grid_(grid) {
+TextPlan::TextPlan(RenderGrid& grid) {
     const Workbook& workbook = grid.workbook;
     const CellRange& range = grid.range;
     std::map<quint16, NumberFormat> numberFormats;

@@ -113,6 +113,7 @@ void TestNumberFormat::fixedPercentExponentFraction_data() {
     QTest::newRow("literals between digits") << "000-00-0000" << 123456789.0 << "123-45-6789";
     QTest::newRow("escaped parentheses") << "\\(0\\)" << 5.0 << "(5)";
     QTest::newRow("quoted text") << "0 \"kg\"" << 3.0 << "3 kg";
+    QTest::newRow("currency of a locale") << "[$€-407] #,##0.00" << 1234.5 << "€ 1,234.50";
     QTest::newRow("currency sign before minus") << "\"$\"#,##0.00" << -5.0 << "-$5.00";
     QTest::newRow("percent") << "0%" << 0.125 << "13%";
     QTest::newRow("percent decimals") << "0.00%" << 0.12345 << "12.35%";

@@ -412,6 +412,45 @@ void TestRenderer::solidFillInPaletteColour() {
     QCOMPARE(image.pixel(150, 41), kWhite);
 }
 
+void TestRenderer::fontStylesAndColours() {
+    Workbook workbook = sheetBook();
+    setWidth(workbook.sheets[0], 0, 256 * 28);  // 196 px
+    auto styled = [&](const std::function<void(Font&)>& change) {
+        Font font;
+        change(font);
+        const quint16 index = workbook.addFont(font);
+        return formatWith(workbook, [&](CellFormat& f) { f.fontIndex = index; });
+    };
+    const QString text = QStringLiteral("Mm");
+    put(workbook, {0, 0}, text);
+    put(workbook, {1, 0}, text, styled([](Font& f) { f.underline = 1; }));
+    put(workbook, {2, 0}, text, styled([](Font& f) { f.underline = 0x21; }));
+    put(workbook, {3, 0}, text, styled([](Font& f) { f.colorIndex = kRed; }));
+    put(workbook, {4, 0}, text, styled([](Font& f) { f.underline = 2; }));
+    const QImage image = renderRange(workbook, 0, {{0, 0}, {4, 0}});
+
+    auto row = [](int index) { return QRect(0, index * 17, 196, 16); };
+    const QRect plain = inkBounds(image, row(0));
+    const QRect single = inkBounds(image, row(1));
+    const QRect accounting = inkBounds(image, row(2));
+    const QRect twice = inkBounds(image, row(4));
+    // An underline reaches below the letters; an accounting underline spans the cell, not the text.
+    QVERIFY(single.bottom() - 17 > plain.bottom());
+    QVERIFY(single.width() <= plain.width() + 3);
+    QVERIFY(accounting.bottom() - 34 > plain.bottom());
+    QVERIFY2(accounting.width() > 180, qPrintable(QString::number(accounting.width())));
+    QVERIFY(twice.bottom() - 68 > single.bottom() - 17);
+    // The palette colour of the font.
+    bool red = false;
+    for (int y = 51; y < 68 && !red; ++y)
+        for (int x = 0; x < 40 && !red; ++x)
+            red = image.pixel(x, y) == 0xFFFF0000;
+    QVERIFY(red);
+    for (int y = 51; y < 68; ++y)
+        for (int x = 0; x < 196; ++x)
+            QVERIFY(qRed(image.pixel(x, y)) > 200);  // nothing drawn in black
+}
+
 void TestRenderer::alignmentsPlaceText_data() {
     QTest::addColumn<HAlign>("horizontal");
     QTest::addColumn<VAlign>("vertical");

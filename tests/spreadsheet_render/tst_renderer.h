@@ -18,6 +18,7 @@ private slots:
     void numbersNeverOverflow();
     void gridlinesFollowTheSheet();
     void solidFillInPaletteColour();
+    void fontStylesAndColours();
     void alignmentsPlaceText_data();
     void alignmentsPlaceText();
     void renderingIsDeterministic();
