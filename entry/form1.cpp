@@ -5,8 +5,10 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 
@@ -314,6 +316,17 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
                 txtAmountL_GotFocus(i);
             break;
         }
+        case QEvent::KeyPress: {
+            // Tab leaves the date picker instead of walking through its day, month and year.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool inPicker = watched == dtpFrom || watched->parent() == dtpFrom;
+            if (inPicker && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+                focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+            break;
+        }
         case QEvent::FocusOut:
             onFocusOut(watched, static_cast<QFocusEvent*>(event)->reason());
             break;
@@ -323,6 +336,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             if (watched == PushButton6 || watched == PushButton7 || watched == PushButton22) {
                 PushButton_MouseMove();
+                // A button ignores a move without a pressed mouse button, which would pass it on to the
+                // window and undo the hand; a move during a press must reach it.
+                if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+                    return true;
             } else {
                 Form_MouseMove();
             }

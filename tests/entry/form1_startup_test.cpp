@@ -1,0 +1,276 @@
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+
+#include "form1_fixture.h"
+#include "shell/window_colours.h"
+
+namespace {
+
+const QStringList kAssetDescriptions{"Cash - checking accounts",
+                                     "Cash - savings accounts",
+                                     "Certificates of deposit",
+                                     "Securities - stocks / bonds / mutual funds",
+                                     "Notes & contracts receivable",
+                                     "Life insurance (cash surrender value)",
+                                     "Personal property (autos, jewelry, etc.)",
+                                     "Retirement Funds (eg. IRAs, 401k)",
+                                     "Real estate (market value)",
+                                     "Other assets (specify)",
+                                     "Other assets (specify)"};
+const QStringList kLiabilityDescriptions{
+    "Current Debt (Credit cards, Accounts)", "Notes payable (describe below)", "Taxes payable",
+    "Real estate mortgages (describe)",      "Other liabilities (specify)",    "Other liabilities (specify)"};
+
+QColor colourAt(QWidget* widget, QPoint point) {
+    return widget->grab().toImage().pixelColor(point);
+}
+
+}  // namespace
+
+class Form1StartupTest : public QObject, public Form1Fixture {
+    Q_OBJECT
+
+private slots:
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
+
+    void layoutFollowsTheDesign() {
+        entry::Form1 form;
+        QCOMPARE(form.size(), QSize(536, 631));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form.PushButton22->geometry(), QRect(8, 8, 520, 27));
+        QCOMPARE(form.PushButton7->geometry(), QRect(272, 42, 256, 27));
+        QCOMPARE(form.PushButton22->font().pointSizeF(), 11.25);
+        QVERIFY(form.txtName->font().bold());
+        QCOMPARE(form.txtName->font().pointSize(), 9);
+        QCOMPARE(form.dtpFrom->displayFormat(), QStringLiteral("dd-MMM-yyyy"));
+        QCOMPARE(form.dtpFrom->date(), QDate(2010, 1, 21));
+        // Rows are 21 pixels apart and 22 high: neighbouring boxes overlap by one pixel.
+        QCOMPARE(form.txtAssets[10]->geometry(), QRect(18, 41 + 210, 370, 22));
+        QCOMPARE(form.txtAmountL[5]->geometry(), QRect(387, 41 + 105, 112, 22));
+        QCOMPARE(form.txtAmountL[5]->parentWidget(), form.Frame3);
+        QVERIFY(form.dtpFrom->geometry().top() < form.txtName->geometry().top());
+        QCOMPARE(form.lblYear(12)->text(), QStringLiteral("Liabilities"));
+        QCOMPARE(form.lblYear(13)->text(), QStringLiteral("Amount"));
+        QCOMPARE(form.lblYear(2), nullptr);
+        QCOMPARE(form.lblYear(0)->frameShape(), QFrame::Box);
+        QCOMPARE(shell::backColour(form.lblYear(1)), QColor(0xE0, 0xE0, 0xE0));
+    }
+
+    void firstStartOnAnEmptyStore_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("zero");
+        QTest::newRow("en_US") << "en_US"
+                               << "$0.00";
+        QTest::newRow("de_DE") << "de_DE" << QStringLiteral("0,00\u00a0€");
+    }
+    void firstStartOnAnEmptyStore() {
+        QFETCH(QString, locale);
+        QFETCH(QString, zero);
+        QLocale::setDefault(QLocale(locale));
+        entry::Form1 form;
+        form.Form_Load();
+        QVERIFY2(messages.isEmpty(), messages.isEmpty() ? "" : qPrintable(messages.first().text));
+        QCOMPARE(endProgramCalls, 0);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Quillberry"));
+        QCOMPARE(shell::applicationTitle(), QStringLiteral("Quillberry"));
+        const auto record = form.statement();
+        QCOMPARE(record.name, QString());
+        QCOMPARE(record.date, QDate::currentDate());
+        for (int i = 0; i < 11; ++i) {
+            QCOMPARE(record.assetDescriptions[i], kAssetDescriptions[i]);
+            QCOMPARE(record.assetAmounts[i], zero);
+            QCOMPARE(stored(QStringLiteral("txtAmountAssets%1").arg(i)), zero);
+            // Unchanged descriptions are not written.
+            QCOMPARE(stored(QStringLiteral("txtAssets%1").arg(i)), QStringLiteral("<missing>"));
+        }
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(record.liabilityDescriptions[i], kLiabilityDescriptions[i]);
+            QCOMPARE(record.liabilityAmounts[i], zero);
+            QCOMPARE(stored(QStringLiteral("txtAmountL%1").arg(i)), zero);
+        }
+        QCOMPARE(shell::dateFromStoreText(stored(QStringLiteral("dtpFrom"))),
+                 std::optional(QDate::currentDate()));
+    }
+
+    void restartRestoresEverything_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("formatted");
+        QTest::newRow("en_US 2024") << "en_US" << QDate(2024, 3, 5) << "$1,500.00";
+        QTest::newRow("en_US 1950") << "en_US" << QDate(1950, 7, 1) << "$1,500.00";
+        QTest::newRow("de_DE 2024") << "de_DE" << QDate(2024, 3, 5) << QStringLiteral("1.500,00\u00a0€");
+        QTest::newRow("de_DE 1950") << "de_DE" << QDate(1950, 7, 1) << QStringLiteral("1.500,00\u00a0€");
+    }
+    void restartRestoresEverything() {
+        QFETCH(QString, locale);
+        QFETCH(QDate, date);
+        QFETCH(QString, formatted);
+        QLocale::setDefault(QLocale(locale));
+        {
+            entry::Form1 form;
+            form.Form_Load();
+            form.txtName->setText(QStringLiteral("Jane Roe"));
+            form.dtpFrom->setDate(date);
+            form.txtAssets[9]->setText(QStringLiteral("Boat"));
+            form.txtAssets[10]->clear();
+            form.txtLiabilities[4]->setText(QStringLiteral("Car loan"));
+            form.txtAmountAssets[3]->setText(QStringLiteral("1500"));
+        }
+        entry::Form1 form;
+        form.Form_Load();
+        QVERIFY(messages.isEmpty());
+        const auto record = form.statement();
+        QCOMPARE(record.name, QStringLiteral("Jane Roe"));
+        QCOMPARE(record.date, date);
+        QCOMPARE(record.assetDescriptions[9], QStringLiteral("Boat"));
+        QCOMPARE(record.assetDescriptions[10], QString());
+        QCOMPARE(record.liabilityDescriptions[4], QStringLiteral("Car loan"));
+        QCOMPARE(record.liabilityDescriptions[5], kLiabilityDescriptions[5]);
+        // The raw amount comes back in currency form, and that form is stored in turn.
+        QCOMPARE(record.assetAmounts[3], formatted);
+        QCOMPARE(stored(QStringLiteral("txtAmountAssets3")), formatted);
+
+        // A third start reads the currency form itself and keeps its value.
+        entry::Form1 third;
+        third.Form_Load();
+        QCOMPARE(third.txtAmountAssets[3]->text(), formatted);
+        QCOMPARE(third.dtpFrom->date(), date);
+    }
+
+    void aKilledProcessLosesNothing() {
+        // The child writes into the same temporary store: it uses the XDG configuration folder.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config->path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.start(QStringLiteral(QB_FORM1_CHILD), {QStringLiteral("edit")});
+        QVERIFY(child.waitForStarted());
+        QVERIFY(child.waitForReadyRead(60000));
+        QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
+        child.kill();  // SIGKILL: no clean-up of any kind runs
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        QProcess restart;
+        restart.setProcessEnvironment(env);
+        restart.start(QStringLiteral(QB_FORM1_CHILD), {QStringLiteral("dump")});
+        QVERIFY(restart.waitForFinished(60000));
+        const QString out = QString::fromUtf8(restart.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("name=Jane Roe\n")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("asset10=\n")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("liability5=($42.50)\n")), qPrintable(out));
+    }
+
+    void tabOrderAfterStartUp() {
+        entry::Form1 form;
+        form.Form_Load();
+        QVERIFY(showActive(form));
+        QList<QWidget*> expected{form.PushButton22, form.dtpFrom, form.txtAssets[0], form.txtName,
+                                 form.txtAmountAssets[0]};
+        for (int i = 1; i < 11; ++i)
+            expected << form.txtAssets[i] << form.txtAmountAssets[i];
+        for (int i = 0; i < 6; ++i)
+            expected << form.txtLiabilities[i] << form.txtAmountL[i];
+        expected << form.PushButton6 << form.PushButton7 << form.PushButton22;
+
+        form.PushButton22->setFocus(Qt::OtherFocusReason);
+        QList<QWidget*> visited{QApplication::focusWidget()};
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        QCOMPARE(visited, expected);
+        QVERIFY(messages.isEmpty());  // every amount shows a currency form: no check complains
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), form.PushButton7);
+    }
+
+    void withoutAnySpreadsheetApplicationTheProgramEnds() {
+        generation::setObjectFactory(
+            [](const QString&) { return std::shared_ptr<generation::Application>(); });
+        entry::Form1 form;
+        form.Form_Load();
+        QCOMPARE(endProgramCalls, 1);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].title, QStringLiteral("Quillberry"));
+        QCOMPARE(messages[0].icon, shell::MessageIcon::None);
+        QCOMPARE(messages[0].buttons, shell::MessageButtons::Ok);
+        const QStringList paragraphs = messages[0].text.split(QStringLiteral("\r\n\r\n"));
+        QCOMPARE(paragraphs.size(), 5);
+        QCOMPARE(paragraphs[0],
+                 QStringLiteral("Error 842001. A normal instance of Excel could not be created."));
+        QCOMPARE(paragraphs[1], QStringLiteral("1. Please make sure Excel is installed on this computer."));
+        QVERIFY(
+            paragraphs[2].startsWith(QStringLiteral("2. Please open Excel normally and make sure a blank")));
+        QVERIFY(paragraphs[3].endsWith(
+            QStringLiteral("Excel opens normally without any interrupting messages.")));
+        QCOMPARE(paragraphs[4],
+                 QStringLiteral("4. All versions of Excel are supported by this software except for "
+                                "the rare Excel Starter and Student editions."));
+        // The check comes last: the statement was restored and written back before it.
+        QCOMPARE(stored(QStringLiteral("txtAmountL5")), QStringLiteral("$0.00"));
+    }
+
+    void unreadableStoredValuesAreReportedAndTheRestStillLoads() {
+        store(QStringLiteral("dtpFrom"), QStringLiteral("not a date"));
+        store(QStringLiteral("txtAmountAssets4"), QStringLiteral("12abc"));
+        store(QStringLiteral("txtAmountAssets5"), QStringLiteral("$1,500.00"));
+        entry::Form1 form;
+        form.Form_Load();
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[0].title, QStringLiteral("Application Error"));
+        QVERIFY(messages[0].text.contains(
+            QStringLiteral("in Tallowmere2021/08/31.Form1.Form_Load at line 132\r\r")));
+        QVERIFY(messages[1].text.contains(QStringLiteral("Form1.Form_Load at line 140\r\r")));
+        QCOMPARE(form.dtpFrom->date(), QDate(2010, 1, 21));
+        QCOMPARE(form.txtAmountAssets[4]->text(), QString());
+        QCOMPARE(form.txtAmountAssets[5]->text(), QStringLiteral("$1,500.00"));
+        QCOMPARE(form.txtAmountAssets[6]->text(), QStringLiteral("$0.00"));
+        QCOMPARE(endProgramCalls, 0);
+    }
+
+    void skinRecolouringLeavesTheHeadingsGrey() {
+        QVERIFY(QDir(program->path()).mkpath(QStringLiteral("x")));
+        QFile skin(program->filePath(QStringLiteral("x/o.cjs")));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.close();
+        entry::Form1 form;
+        form.Form_Load();
+        const QColor face = shell::buttonFaceColour();
+        QVERIFY(face != QColor(Qt::white));
+        // Look at the drawn window, not only at the palettes.
+        QCOMPARE(colourAt(&form, {3, 3}), face);
+        QCOMPARE(colourAt(form.Frame1, {form.Frame1->width() - 3, 2}), face);
+        QCOMPARE(colourAt(form.Label5, {1, 1}), face);
+        QCOMPARE(colourAt(form.Label7, {1, 1}), face);
+        for (int index : {0, 1, 12, 13}) {
+            QLabel* heading = form.lblYear(index);
+            QCOMPARE(colourAt(heading, {4, 4}), QColor(0xE0, 0xE0, 0xE0));
+        }
+        QCOMPARE(form.txtName->palette().color(QPalette::Base),
+                 QApplication::palette().color(QPalette::Base));
+    }
+
+    void withoutSkinTheWindowStaysWhite() {
+        entry::Form1 form;
+        form.Form_Load();
+        QCOMPARE(colourAt(&form, {3, 3}), QColor(Qt::white));
+        QCOMPARE(colourAt(form.Frame1, {form.Frame1->width() - 3, 2}), QColor(Qt::white));
+        QCOMPARE(colourAt(form.lblYear(0), {4, 4}), QColor(0xE0, 0xE0, 0xE0));
+    }
+};
+
+int runForm1StartupTests(int argc, char** argv) {
+    Form1StartupTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "form1_startup_test.moc"
