@@ -1,0 +1,144 @@
+#include "external_readers.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QtDebug>
+
+namespace interop {
+
+namespace {
+
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+ProcessResult runProcess(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1))
+        return {};
+    process.waitForFinished(-1);
+    ProcessResult result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QJsonObject runScript(const char* script, const QStringList& arguments) {
+    const ProcessResult r = runProcess(
+        kPython, QStringList{QStringLiteral(QB_TEST_DATA_DIR "/") + QString::fromLatin1(script)} + arguments);
+    if (r.exitCode != 0) {
+        qWarning().noquote() << script << "failed:" << QString::fromUtf8(r.err);
+        return {};
+    }
+    return QJsonDocument::fromJson(r.out).object();
+}
+
+}  // namespace
+
+QString missingTools() {
+    if (!QFile::exists(kPython))
+        return QStringLiteral("/usr/bin/python3 is not installed");
+    if (runProcess(kPython, {QStringLiteral("-c"), QStringLiteral("import xlrd")}).exitCode != 0)
+        return QStringLiteral("python3-xlrd is not installed");
+    if (QStandardPaths::findExecutable(QStringLiteral("ssconvert")).isEmpty())
+        return QStringLiteral("ssconvert (gnumeric) is not installed");
+    return {};
+}
+
+QJsonObject xlrdView(const QString& path) {
+    return runScript("xlrd_view.py", {path});
+}
+
+ProcessResult ssconvert(const QStringList& arguments) {
+    return runProcess(QStringLiteral("ssconvert"), arguments);
+}
+
+QStringList complaints(const QByteArray& err) {
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.contains(QStringLiteral("XDG_RUNTIME_DIR")) &&
+            !line.contains(QStringLiteral("dbus"), Qt::CaseInsensitive))
+            lines << line;
+    }
+    return lines;
+}
+
+QList<QStringList> csvRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+                field += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            row << field;
+            field.clear();
+        } else if (c == QLatin1Char('\n')) {
+            row << field;
+            rows << row;
+            row.clear();
+            field.clear();
+        } else if (c != QLatin1Char('\r')) {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !row.isEmpty())
+        rows << (row << field);
+    return rows;
+}
+
+QJsonArray gnumericSheets(const QString& workbookPath, const QString& scratchFolder) {
+    const QString converted = scratchFolder + QStringLiteral("/gnumeric-view.gnumeric");
+    QFile::remove(converted);
+    const ProcessResult r = ssconvert({workbookPath, converted});
+    if (r.exitCode != 0) {
+        qWarning().noquote() << "ssconvert failed:" << QString::fromUtf8(r.err);
+        return {};
+    }
+    return runScript("gnumeric_view.py", {converted})[QStringLiteral("sheets")].toArray();
+}
+
+QJsonObject sheetOf(const QJsonObject& view, int index) {
+    return view[QStringLiteral("sheet")].toArray()[index].toObject();
+}
+
+QJsonObject cellOf(const QJsonObject& sheet, const QString& name) {
+    return sheet[QStringLiteral("cells")].toObject()[name].toObject();
+}
+
+QJsonObject xfOf(const QJsonObject& view, const QJsonObject& cell) {
+    return view[QStringLiteral("xfs")].toArray()[cell[QStringLiteral("xf")].toInt()].toObject();
+}
+
+QJsonObject fontOf(const QJsonObject& view, const QJsonObject& cell) {
+    const int font = xfOf(view, cell)[QStringLiteral("font")].toInt();
+    return view[QStringLiteral("fonts")].toArray()[font].toObject();
+}
+
+QJsonArray borderOf(const QJsonObject& xf, const QString& side) {
+    return xf[QStringLiteral("border")].toObject()[side].toArray();
+}
+
+}  // namespace interop
