@@ -5,18 +5,17 @@
 //   quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]
 //                                                      one job as the run does it, without windows
 
-#include <QElapsedTimer>
+#include <QApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <vector>
 
 #include "bench/sample_statement.h"
+#include "bench/stage_timer.h"
 #include "generation/automation.h"
 #include "generation/cell_map.h"
 #include "generation/picture_export.h"
@@ -29,6 +28,7 @@
 namespace {
 
 constexpr int kRounds = 60;
+constexpr int kWindowRounds = 15;
 const QString kTemplateResource = QStringLiteral(":/CUSTOM/101");
 
 struct Failure {
@@ -87,23 +87,6 @@ int runJob(const QString& templatePath, const QString& outPath, const QString& p
     return 0;
 }
 
-struct Stage {
-    QString name;
-    std::vector<double> milliseconds;
-};
-
-void printStages(const std::vector<Stage>& stages) {
-    std::printf("%-34s %10s %10s %10s   (%d rounds, ms)\n", "stage", "median", "min", "max", kRounds);
-    for (const auto& stage : stages) {
-        auto times = stage.milliseconds;
-        std::sort(times.begin(), times.end());
-        const std::size_t n = times.size();
-        const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
-        std::printf("%-34s %10.3f %10.3f %10.3f\n", qPrintable(stage.name), median, times.front(),
-                    times.back());
-    }
-}
-
 int runTimings() {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -115,22 +98,17 @@ int runTimings() {
     const auto statement = bench::sampleStatement();
     const auto writes = generation::statementCells(statement);
 
-    std::vector<Stage> stages{{QStringLiteral("open template"), {}},
-                              {QStringLiteral("write the 36 cells"), {}},
-                              {QStringLiteral("recalculate"), {}},
-                              {QStringLiteral("save .xls"), {}},
-                              {QStringLiteral("open template, write 36, save"), {}},
-                              {QStringLiteral("open saved in new instance"), {}},
-                              {QStringLiteral("render used range"), {}},
-                              {QStringLiteral("write BMP"), {}},
-                              {QStringLiteral("picture export (open..BMP)"), {}},
-                              {QStringLiteral("whole job"), {}}};
-    QElapsedTimer timer;
-    const auto lap = [&](std::size_t stage, const std::function<void()>& body) {
-        timer.start();
-        body();
-        stages[stage].milliseconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    };
+    std::vector<bench::Stage> stages{{QStringLiteral("open template"), {}},
+                                     {QStringLiteral("write the 36 cells"), {}},
+                                     {QStringLiteral("recalculate"), {}},
+                                     {QStringLiteral("save .xls"), {}},
+                                     {QStringLiteral("open template, write 36, save"), {}},
+                                     {QStringLiteral("open saved in new instance"), {}},
+                                     {QStringLiteral("render used range"), {}},
+                                     {QStringLiteral("write BMP"), {}},
+                                     {QStringLiteral("picture export (open..BMP)"), {}},
+                                     {QStringLiteral("whole job"), {}}};
+    const auto lap = [&](std::size_t stage, const std::function<void()>& body) { stages[stage].lap(body); };
 
     for (int round = 0; round < kRounds; ++round) {
         auto app = generation::CreateObject(QStringLiteral("Excel.Application"));
@@ -164,7 +142,9 @@ int runTimings() {
         lap(8, [&] { exportPicture(outPath, picturePath); });
         lap(9, [&] { runJob(templatePath, outPath, picturePath); });
     }
-    printStages(stages);
+    for (auto& stage : bench::timeWindows(kWindowRounds))
+        stages.push_back(std::move(stage));
+    bench::printStages(stages);
     return 0;
 }
 
@@ -178,10 +158,10 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Drawing needs fonts, and fonts need a GUI application; the benchmark never shows a window.
+    // Drawing needs fonts, and the windowed stages need widgets; nothing needs a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     shell::MessageBoxes::setHandler([](const shell::MessageRequest& request) {
         reportedErrors() << request.text;
         return shell::MessageAnswer::Ok;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+// Times of one stage over many rounds.
+struct Stage {
+    QString name;
+    std::vector<double> milliseconds;
+
+    void lap(const std::function<void()>& body) {
+        QElapsedTimer timer;
+        timer.start();
+        body();
+        milliseconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+};
+
+// One line per stage: median, minimum and maximum in milliseconds.
+void printStages(const std::vector<Stage>& stages);
+
+// Start-up to the main window shown, and the click on "Start Creating Template" to the preview shown.
+std::vector<Stage> timeWindows(int rounds);
+
+}  // namespace bench
