@@ -1,6 +1,7 @@
 #include "entry/form1.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateEdit>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -259,6 +260,14 @@ void Form1::showEvent(QShowEvent* event) {
         const QSize frame = frameGeometry().size();
         move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
     }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Closing the main window ends the program; nothing is saved now, every field was stored when it
+    // changed, and the focus leaving a box must not run its check any more.
+    closing_ = true;
+    QWidget::closeEvent(event);
+    QCoreApplication::quit();
 }
 
 // ---- public interface ------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "shell/shutdown.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -17,7 +18,9 @@ void EndProgram(int exitCode) {
         currentHandler()(exitCode);
         return;
     }
-    std::exit(exitCode);
+    // At once: no window gets another event and no static object is torn down under a live application.
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 void setEndProgramHandler(std::function<void(int)> handler) {
