@@ -160,7 +160,14 @@ void TestInterop::statementSeenByXlrd() {
         QCOMPARE(xf["fill"].toArray(), (QJsonArray{1, 8}));
     }
     QCOMPARE(fontOf(view, cellOf(sheet, "A17"))["bold"].toInt(), 1);
-    QCOMPARE(fontOf(view, cellOf(sheet, "A36"))["height"].toInt(), 200);
+    for (const char* plainTen : {"A36", "B2"}) {
+        QCOMPARE(fontOf(view, cellOf(sheet, plainTen))["name"].toString(), QStringLiteral("Verdana"));
+        QCOMPARE(fontOf(view, cellOf(sheet, plainTen))["height"].toInt(), 200);
+    }
+    const QJsonObject formats = view["formats"].toObject();
+    QCOMPARE(formats["41"].toString(), QStringLiteral("_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)"));
+    QCOMPARE(formats["42"].toString(),
+             QStringLiteral("_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)"));
 
     // Layout.
     const QJsonObject widths = sheet["colwidths"].toObject();

@@ -35,6 +35,8 @@ private slots:
     void liabilitiesAboveAssetsGiveNegativeNetWorth_data();
     void liabilitiesAboveAssetsGiveNegativeNetWorth();
     void emptyStatementStillWritesEveryCell();
+    void unusualTextsKeptAsTyped_data();
+    void unusualTextsKeptAsTyped();
 
 private:
     void statementForms();

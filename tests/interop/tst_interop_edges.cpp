@@ -126,3 +126,36 @@ void TestInterop::emptyStatementStillWritesEveryCell() {
     QCOMPARE(cellOf(sheet, "A17")["value"].toString(), QStringLiteral("Total Assets"));
     QCOMPARE(sheet["nrows"].toInt(), 36);
 }
+
+void TestInterop::unusualTextsKeptAsTyped_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("formula-like") << QStringLiteral("=SUM(B6:B16)*100");
+    QTest::newRow("outside the basic plane") << QStringLiteral("Zoë Ñúñez – 日本 🏠 €");
+    QTest::newRow("leading and trailing spaces") << QStringLiteral("  two spaces  ");
+    // Longer than one record: the string table runs over into CONTINUE records mid-string.
+    QTest::newRow("long, wide characters") << QString(6000, QChar(0x0436)) + QStringLiteral("end");
+    QTest::newRow("long, narrow characters") << QString(9000, QLatin1Char('x')) + QStringLiteral("end");
+}
+
+void TestInterop::unusualTextsKeptAsTyped() {
+    QFETCH(QString, text);
+    auto statement = sampleStatement(AmountForm::Plain, QLocale());
+    statement.name = text;
+    statement.assetDescriptions[0] = text + QStringLiteral("!");
+    statement.liabilityDescriptions[5] = text;  // the same text again shares its table entry
+    const QString saved = scratch(QStringLiteral("texts.xls"));
+    QCOMPARE(fillStatement(template_, statement, saved), QString());
+
+    const QJsonObject view = xlrdView(saved);
+    QVERIFY(!view.isEmpty());
+    const QJsonObject sheet = sheetOf(view);
+    for (const auto& [cell, expected] :
+         {std::pair{"A2", text}, std::pair{"A6", text + QStringLiteral("!")}, std::pair{"A25", text}}) {
+        QCOMPARE(cellOf(sheet, cell)["type"].toInt(), kText);
+        QCOMPARE(cellOf(sheet, cell)["value"].toString(), expected);
+    }
+    // The texts around them are unharmed.
+    QCOMPARE(cellOf(sheet, "A7")["value"].toString(), kAssetDescriptions[1]);
+    QCOMPARE(cellOf(sheet, "A34")["value"].toString(), QStringLiteral("Signature:"));
+    QCOMPARE(cellOf(sheet, "B17")["value"].toDouble(), 19749.79);
+}
