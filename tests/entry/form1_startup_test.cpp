@@ -249,6 +249,7 @@ private slots:
         // Look at the drawn window, not only at the palettes.
         QCOMPARE(colourAt(&form, {3, 3}), face);
         QCOMPARE(colourAt(form.Frame1, {form.Frame1->width() - 3, 2}), face);
+        QCOMPARE(colourAt(form.Frame3, {form.Frame3->width() / 2, form.Frame3->height() - 4}), face);
         QCOMPARE(colourAt(form.Label5, {1, 1}), face);
         QCOMPARE(colourAt(form.Label7, {1, 1}), face);
         for (int index : {0, 1, 12, 13}) {
@@ -264,6 +265,8 @@ private slots:
         form.Form_Load();
         QCOMPARE(colourAt(&form, {3, 3}), QColor(Qt::white));
         QCOMPARE(colourAt(form.Frame1, {form.Frame1->width() - 3, 2}), QColor(Qt::white));
+        QCOMPARE(colourAt(form.Frame3, {form.Frame3->width() / 2, form.Frame3->height() - 4}),
+                 QColor(Qt::white));
         QCOMPARE(colourAt(form.lblYear(0), {4, 4}), QColor(0xE0, 0xE0, 0xE0));
     }
 };
