@@ -43,23 +43,14 @@ private slots:
         QCOMPARE(form.size(), QSize(536, 631));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(form.PushButton22->geometry(), QRect(8, 8, 520, 27));
-        QCOMPARE(form.PushButton7->geometry(), QRect(272, 42, 256, 27));
         QCOMPARE(form.PushButton22->font().pointSizeF(), 11.25);
-        QVERIFY(form.txtName->font().bold());
-        QCOMPARE(form.txtName->font().pointSize(), 9);
         QCOMPARE(form.dtpFrom->displayFormat(), QStringLiteral("dd-MMM-yyyy"));
-        QCOMPARE(form.dtpFrom->date(), QDate(2010, 1, 21));
         // Rows are 21 pixels apart and 22 high: neighbouring boxes overlap by one pixel.
         QCOMPARE(form.txtAssets[10]->geometry(), QRect(18, 41 + 210, 370, 22));
         QCOMPARE(form.txtAmountL[5]->geometry(), QRect(387, 41 + 105, 112, 22));
         QCOMPARE(form.txtAmountL[5]->parentWidget(), form.Frame3);
-        QVERIFY(form.dtpFrom->geometry().top() < form.txtName->geometry().top());
-        QCOMPARE(form.lblYear(12)->text(), QStringLiteral("Liabilities"));
         QCOMPARE(form.lblYear(13)->text(), QStringLiteral("Amount"));
         QCOMPARE(form.lblYear(2), nullptr);
-        QCOMPARE(form.lblYear(0)->frameShape(), QFrame::Box);
-        QCOMPARE(shell::backColour(form.lblYear(1)), QColor(0xE0, 0xE0, 0xE0));
     }
 
     void firstStartOnAnEmptyStore_data() {

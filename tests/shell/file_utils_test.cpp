@@ -127,14 +127,6 @@ private slots:
         QVERIFY(ok);
         QLocale::setDefault(QLocale::c());
     }
-
-    void programFolderCanBeRedirected() {
-        QCOMPARE(shell::programFolder(), QCoreApplication::applicationDirPath());
-        shell::setProgramFolder(QStringLiteral("/tmp/elsewhere/"));
-        QCOMPARE(shell::programFolder(), QStringLiteral("/tmp/elsewhere"));
-        shell::setProgramFolder(QString());
-        QCOMPARE(shell::programFolder(), QCoreApplication::applicationDirPath());
-    }
 };
 
 int runFileUtilsTests(int argc, char** argv) {
