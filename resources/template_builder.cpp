@@ -52,7 +52,7 @@ class Styles {
 public:
     explicit Styles(Workbook& workbook) : workbook_(workbook) {}
 
-    struct Spec {
+    struct Look {
         quint16 points = 8;
         bool bold = false;
         quint16 numberFormat = 0;
@@ -65,29 +65,29 @@ public:
         bool shaded = false;       // solid light grey fill
     };
 
-    quint16 operator()(const Spec& spec) {
+    quint16 operator()(const Look& look) {
         Font font;
         font.name = QStringLiteral("Verdana");
-        font.heightTwips = quint16(spec.points * 20);
-        font.bold = spec.bold;
+        font.heightTwips = quint16(look.points * 20);
+        font.bold = look.bold;
 
         CellFormat format;
         format.fontIndex = workbook_.addFont(font);
-        format.numberFormat = spec.numberFormat;
-        format.hAlign = spec.hAlign;
-        format.vAlign = spec.vAlign;
-        format.wrap = spec.wrap;
+        format.numberFormat = look.numberFormat;
+        format.hAlign = look.hAlign;
+        format.vAlign = look.vAlign;
+        format.wrap = look.wrap;
         const Border hair{LineStyle::Hair, kGrey};
         const Border none{LineStyle::None, 0};
-        format.left = spec.greyHair & Left ? hair : none;
-        format.right = spec.greyHair & Right ? hair : none;
-        format.top = spec.greyHair & Top ? hair : none;
-        format.bottom = spec.greyHair & Bottom ? hair : none;
-        if (spec.doubleAbove)
+        format.left = look.greyHair & Left ? hair : none;
+        format.right = look.greyHair & Right ? hair : none;
+        format.top = look.greyHair & Top ? hair : none;
+        format.bottom = look.greyHair & Bottom ? hair : none;
+        if (look.doubleAbove)
             format.top = {LineStyle::Double, kGrey};
-        if (spec.blackBelow)
+        if (look.blackBelow)
             format.bottom = {LineStyle::Thin, kColorWindowText};
-        if (spec.shaded) {
+        if (look.shaded) {
             format.fillPattern = 1;
             format.fillForeground = kLightGrey;
             format.fillBackground = kColorWindowText;
@@ -152,7 +152,7 @@ Workbook buildTemplate() {
     workbook.properties.lastSaved = workbook.properties.created;
 
     Styles style(workbook);
-    using S = Styles::Spec;
+    using S = Styles::Look;
     const quint16 title = style(S{.points = 14, .hAlign = HAlign::Left, .vAlign = VAlign::Bottom});
     const quint16 nameLine = style(S{.hAlign = HAlign::Left, .vAlign = VAlign::Bottom});
     const quint16 dateLine = style(S{.hAlign = HAlign::Left, .vAlign = VAlign::Top});
