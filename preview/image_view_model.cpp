@@ -193,8 +193,8 @@ void ImageViewModel::picture1_MouseMove(int buttons, float x, float y) {
     p.step(100, [&] { dragging = buttons != 0; });
     if (!dragging)
         return;
-    // When the picture is not larger than the viewport on an axis the two bounds cross; the order of the
-    // tests then decides, and the bar on that axis stays disabled.
+    // On an axis where the picture is not larger than the viewport the two bounds would cross and throw
+    // the picture against the far edge; it stays at the near edge instead, as its disabled bar says.
     double left = 0.0;
     p.step(104, [&] { left = pictureLeft_ - mDownX + x; });
     bool pastStart = false;
@@ -202,7 +202,7 @@ void ImageViewModel::picture1_MouseMove(int buttons, float x, float y) {
     if (pastStart) {
         p.step(108, [&] { left = 0.0; });
     } else {
-        const double farLeft = static_cast<double>(viewport_.innerWidth()) - pictureWidth_;
+        const double farLeft = std::min(0.0, static_cast<double>(viewport_.innerWidth()) - pictureWidth_);
         bool pastEnd = false;
         p.step(110, [&] { pastEnd = farLeft > left; });
         if (pastEnd)
@@ -215,7 +215,7 @@ void ImageViewModel::picture1_MouseMove(int buttons, float x, float y) {
     if (pastTop) {
         p.step(118, [&] { top = 0.0; });
     } else {
-        const double farTop = static_cast<double>(viewport_.innerHeight()) - pictureHeight_;
+        const double farTop = std::min(0.0, static_cast<double>(viewport_.innerHeight()) - pictureHeight_);
         bool pastBottom = false;
         p.step(120, [&] { pastBottom = farTop > top; });
         if (pastBottom)

@@ -294,6 +294,16 @@ void TestImageView::dragClampsAtBothEnds() {
     QCOMPARE(view.pictureTop(), farTop + 90);
 }
 
+void TestImageView::dragKeepsFittingAxisAtNearEdge() {
+    ImageViewModel view;
+    showPicture(view, 700, 300);  // wider than the viewport, but not as tall
+    view.picture1_MouseDown(1000, 1000);
+    view.picture1_MouseMove(Qt::LeftButton, 400, 200);  // up and to the left
+    QCOMPARE(view.pictureLeft(), -600.0);
+    // Dragging up on the axis that fits must not throw the picture against the bottom edge.
+    QCOMPARE(view.pictureTop(), 0.0);
+}
+
 void TestImageView::releaseSettlesOnBarPosition() {
     ImageViewModel view;
     showPicture(view, 700, 600);  // overflow 1168 x 1573 twips: step 10, maxima 117 and 157

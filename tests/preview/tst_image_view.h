@@ -23,6 +23,7 @@ private slots:
     void changeRuleRunsOnlyOnRealChange();
     void changeRuleHandlesHugeOverflow();
     void dragClampsAtBothEnds();
+    void dragKeepsFittingAxisAtNearEdge();
     void releaseSettlesOnBarPosition();
     void releaseWithEqualWidthsReportsNothing();
     void percentSetters_data();
