@@ -14,8 +14,8 @@
 #include <functional>
 #include <vector>
 
-#include "bench/sample_statement.h"
 #include "bench/stage_timer.h"
+#include "entry/sample_data.h"
 #include "generation/automation.h"
 #include "generation/cell_map.h"
 #include "generation/picture_export.h"
@@ -58,7 +58,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 void fillAndSave(const QString& templatePath, const QString& outPath) {
     auto app = generation::CreateObject(QStringLiteral("Excel.Application"));
     generation::Workbook book = app->Workbooks().Open(templatePath, true);
-    for (const auto& write : generation::statementCells(bench::sampleStatement()))
+    for (const auto& write : generation::statementCells(entry::sample::sampleStatement(QDate(2021, 3, 5))))
         generation::writeCell(app->Worksheets(1), write);
     app->Range(QStringLiteral("B6")).Select();
     app->setVisible(false);
@@ -95,7 +95,7 @@ int runTimings() {
     const QString outPath = dir.filePath(QStringLiteral("vornik12345678.xls"));
     const QString picturePath = dir.filePath(QStringLiteral("temp.bmp"));
     writeFile(templatePath, templateBytes());
-    const auto statement = bench::sampleStatement();
+    const auto statement = entry::sample::sampleStatement(QDate(2021, 3, 5));
     const auto writes = generation::statementCells(statement);
 
     std::vector<bench::Stage> stages{{QStringLiteral("open template"), {}},

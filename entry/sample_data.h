@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QDate>
+#include <QString>
 #include <array>
 #include <string_view>
+
+#include "generation/statement.h"
 
 namespace entry::sample {
 
@@ -15,5 +19,23 @@ inline constexpr std::array<std::string_view, 11> kAssetAmounts{"150.32", "80.46
 
 inline constexpr std::array<std::string_view, 6> kLiabilityAmounts{"654.45", "230.89", "178.37",
                                                                    "467.45", "545.57", "798.41"};
+
+// The statement a user has after loading the sample on a fresh start: the sample name and amounts as
+// plain texts, the built-in descriptions and the given date.
+inline generation::StatementRecord sampleStatement(QDate date) {
+    const auto text = [](std::string_view view) {
+        return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+    };
+    generation::StatementRecord record;
+    record.name = text(kName);
+    record.date = date;
+    record.assetDescriptions = generation::kBuiltInAssetDescriptions;
+    record.liabilityDescriptions = generation::kBuiltInLiabilityDescriptions;
+    for (std::size_t i = 0; i < record.assetAmounts.size(); ++i)
+        record.assetAmounts[i] = text(kAssetAmounts[i]);
+    for (std::size_t i = 0; i < record.liabilityAmounts.size(); ++i)
+        record.liabilityAmounts[i] = text(kLiabilityAmounts[i]);
+    return record;
+}
 
 }  // namespace entry::sample

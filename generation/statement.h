@@ -9,6 +9,30 @@ namespace generation {
 inline constexpr int kAssetLines = 11;
 inline constexpr int kLiabilityLines = 6;
 
+// The descriptions each line carries until the user changes it; the template's line labels are the same
+// texts in the same order, so an untouched statement reproduces the template.
+inline const std::array<QString, kAssetLines> kBuiltInAssetDescriptions{
+    QStringLiteral("Cash - checking accounts"),
+    QStringLiteral("Cash - savings accounts"),
+    QStringLiteral("Certificates of deposit"),
+    QStringLiteral("Securities - stocks / bonds / mutual funds"),
+    QStringLiteral("Notes & contracts receivable"),
+    QStringLiteral("Life insurance (cash surrender value)"),
+    QStringLiteral("Personal property (autos, jewelry, etc.)"),
+    QStringLiteral("Retirement Funds (eg. IRAs, 401k)"),
+    QStringLiteral("Real estate (market value)"),
+    QStringLiteral("Other assets (specify)"),
+    QStringLiteral("Other assets (specify)"),
+};
+inline const std::array<QString, kLiabilityLines> kBuiltInLiabilityDescriptions{
+    QStringLiteral("Current Debt (Credit cards, Accounts)"),
+    QStringLiteral("Notes payable (describe below)"),
+    QStringLiteral("Taxes payable"),
+    QStringLiteral("Real estate mortgages (describe)"),
+    QStringLiteral("Other liabilities (specify)"),
+    QStringLiteral("Other liabilities (specify)"),
+};
+
 // The statement as the main window holds it: texts exactly as the boxes show them, and the date.
 struct StatementRecord {
     QString name;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "generation/statement.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook.h"
@@ -21,29 +22,6 @@ constexpr quint16 kGrey = 23;  // #808080 in the standard palette
 constexpr quint16 kLightGrey = 8;
 constexpr quint16 kAccountingWithCurrency = 42;
 constexpr quint16 kAccounting = 41;
-
-const QStringList kAssetLabels = {
-    QStringLiteral("Cash - checking accounts"),
-    QStringLiteral("Cash - savings accounts"),
-    QStringLiteral("Certificates of deposit"),
-    QStringLiteral("Securities - stocks / bonds / mutual funds"),
-    QStringLiteral("Notes & contracts receivable"),
-    QStringLiteral("Life insurance (cash surrender value)"),
-    QStringLiteral("Personal property (autos, jewelry, etc.)"),
-    QStringLiteral("Retirement Funds (eg. IRAs, 401k)"),
-    QStringLiteral("Real estate (market value)"),
-    QStringLiteral("Other assets (specify)"),
-    QStringLiteral("Other assets (specify)"),
-};
-
-const QStringList kLiabilityLabels = {
-    QStringLiteral("Current Debt (Credit cards, Accounts)"),
-    QStringLiteral("Notes payable (describe below)"),
-    QStringLiteral("Taxes payable"),
-    QStringLiteral("Real estate mortgages (describe)"),
-    QStringLiteral("Other liabilities (specify)"),
-    QStringLiteral("Other liabilities (specify)"),
-};
 
 enum Side : unsigned { Left = 1, Right = 2, Top = 4, Bottom = 8, AllSides = 15 };
 
@@ -222,10 +200,13 @@ Workbook buildTemplate() {
 
     put(sheet, 5, 1, QStringLiteral("Assets"), sectionHeading);
     put(sheet, 5, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    for (int i = 0; i < kAssetLabels.size(); ++i) {
+    for (int i = 0; i < generation::kAssetLines; ++i) {
         const int row = 6 + i;
-        put(sheet, row, 1, kAssetLabels[i], lineLabel);
-        put(sheet, row, 2, 0.0, i == 0 ? firstAmount : i == kAssetLabels.size() - 1 ? lastAmount : amount);
+        put(sheet, row, 1, generation::kBuiltInAssetDescriptions[i], lineLabel);
+        put(sheet, row, 2, 0.0,
+            i == 0                             ? firstAmount
+            : i == generation::kAssetLines - 1 ? lastAmount
+                                               : amount);
     }
     put(sheet, 17, 1, QStringLiteral("Total Assets"), totalLabel);
     putFormula(sheet, 17, 2, QStringLiteral("SUM(B6:B16)"), totalAmount);
@@ -234,13 +215,13 @@ Workbook buildTemplate() {
 
     put(sheet, 19, 1, QStringLiteral("Liabilities"), sectionHeading);
     put(sheet, 19, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    for (int i = 0; i < kLiabilityLabels.size(); ++i) {
+    for (int i = 0; i < generation::kLiabilityLines; ++i) {
         const int row = 20 + i;
-        put(sheet, row, 1, kLiabilityLabels[i], lineLabel);
+        put(sheet, row, 1, generation::kBuiltInLiabilityDescriptions[i], lineLabel);
         put(sheet, row, 2, 0.0,
-            i == 0                             ? firstAmount
-            : i == kLiabilityLabels.size() - 1 ? lastAmount
-                                               : amount);
+            i == 0                                 ? firstAmount
+            : i == generation::kLiabilityLines - 1 ? lastAmount
+                                                   : amount);
     }
     put(sheet, 26, 1, QStringLiteral("Total Liabilities"), totalLabel);
     putFormula(sheet, 26, 2, QStringLiteral("SUM(B20:B25)"), totalAmount);

@@ -6,24 +6,13 @@
 #include <QPushButton>
 
 #include "form1_fixture.h"
+#include "generation/statement.h"
 #include "shell/window_colours.h"
 
 namespace {
 
-const QStringList kAssetDescriptions{"Cash - checking accounts",
-                                     "Cash - savings accounts",
-                                     "Certificates of deposit",
-                                     "Securities - stocks / bonds / mutual funds",
-                                     "Notes & contracts receivable",
-                                     "Life insurance (cash surrender value)",
-                                     "Personal property (autos, jewelry, etc.)",
-                                     "Retirement Funds (eg. IRAs, 401k)",
-                                     "Real estate (market value)",
-                                     "Other assets (specify)",
-                                     "Other assets (specify)"};
-const QStringList kLiabilityDescriptions{
-    "Current Debt (Credit cards, Accounts)", "Notes payable (describe below)", "Taxes payable",
-    "Real estate mortgages (describe)",      "Other liabilities (specify)",    "Other liabilities (specify)"};
+const auto& kAssetDescriptions = generation::kBuiltInAssetDescriptions;
+const auto& kLiabilityDescriptions = generation::kBuiltInLiabilityDescriptions;
 
 QColor colourAt(QWidget* widget, QPoint point) {
     return widget->grab().toImage().pixelColor(point);

@@ -1,4 +1,5 @@
 #include "generation_fixtures.h"
+#include "entry/sample_data.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -36,30 +37,7 @@ Reports::~Reports() {
 }
 
 generation::StatementRecord sampleStatement() {
-    generation::StatementRecord record;
-    record.name = QStringLiteral("John Doe");
-    record.date = QDate(2021, 3, 5);
-    record.assetDescriptions = {"Cash - checking accounts",
-                                "Cash - savings accounts",
-                                "Certificates of deposit",
-                                "Securities - stocks / bonds / mutual funds",
-                                "Notes & contracts receivable",
-                                "Life insurance (cash surrender value)",
-                                "Personal property (autos, jewelry, etc.)",
-                                "Retirement Funds (eg. IRAs, 401k)",
-                                "Real estate (market value)",
-                                "Other assets (specify)",
-                                "Other assets (specify)"};
-    record.assetAmounts = {"150.32",  "80.46",  "250.00", "800.00", "230.23", "840.88",
-                           "1500.00", "122.56", "15000",  "320.00", "455.34"};
-    record.liabilityDescriptions = {"Current Debt (Credit cards, Accounts)",
-                                    "Notes payable (describe below)",
-                                    "Taxes payable",
-                                    "Real estate mortgages (describe)",
-                                    "Other liabilities (specify)",
-                                    "Other liabilities (specify)"};
-    record.liabilityAmounts = {"654.45", "230.89", "178.37", "467.45", "545.57", "798.41"};
-    return record;
+    return entry::sample::sampleStatement(QDate(2021, 3, 5));
 }
 
 }  // namespace fixtures

@@ -3,41 +3,26 @@
 #include <QDir>
 #include <QFile>
 
+#include "entry/sample_data.h"
 #include "generation/automation.h"
 #include "generation/cell_map.h"
 #include "shell/error_report.h"
 
 namespace interop {
 
-const std::array<QString, generation::kAssetLines> kAssetDescriptions{
-    QStringLiteral("Cash - checking accounts"),
-    QStringLiteral("Cash - savings accounts"),
-    QStringLiteral("Certificates of deposit"),
-    QStringLiteral("Securities - stocks / bonds / mutual funds"),
-    QStringLiteral("Notes & contracts receivable"),
-    QStringLiteral("Life insurance (cash surrender value)"),
-    QStringLiteral("Personal property (autos, jewelry, etc.)"),
-    QStringLiteral("Retirement Funds (eg. IRAs, 401k)"),
-    QStringLiteral("Real estate (market value)"),
-    QStringLiteral("Other assets (specify)"),
-    QStringLiteral("Other assets (specify)")};
+namespace {
+const generation::StatementRecord& plainSample() {
+    static const generation::StatementRecord sample = entry::sample::sampleStatement(kStatementDate);
+    return sample;
+}
+}  // namespace
 
-const std::array<QString, generation::kLiabilityLines> kLiabilityDescriptions{
-    QStringLiteral("Current Debt (Credit cards, Accounts)"),
-    QStringLiteral("Notes payable (describe below)"),
-    QStringLiteral("Taxes payable"),
-    QStringLiteral("Real estate mortgages (describe)"),
-    QStringLiteral("Other liabilities (specify)"),
-    QStringLiteral("Other liabilities (specify)")};
-
-const std::array<QString, generation::kAssetLines> kSampleAssets{
-    QStringLiteral("150.32"), QStringLiteral("80.46"),  QStringLiteral("250.00"),  QStringLiteral("800.00"),
-    QStringLiteral("230.23"), QStringLiteral("840.88"), QStringLiteral("1500.00"), QStringLiteral("122.56"),
-    QStringLiteral("15000"),  QStringLiteral("320.00"), QStringLiteral("455.34")};
-
-const std::array<QString, generation::kLiabilityLines> kSampleLiabilities{
-    QStringLiteral("654.45"), QStringLiteral("230.89"), QStringLiteral("178.37"),
-    QStringLiteral("467.45"), QStringLiteral("545.57"), QStringLiteral("798.41")};
+const std::array<QString, generation::kAssetLines>& kAssetDescriptions =
+    generation::kBuiltInAssetDescriptions;
+const std::array<QString, generation::kLiabilityLines>& kLiabilityDescriptions =
+    generation::kBuiltInLiabilityDescriptions;
+const std::array<QString, generation::kAssetLines>& kSampleAssets = plainSample().assetAmounts;
+const std::array<QString, generation::kLiabilityLines>& kSampleLiabilities = plainSample().liabilityAmounts;
 
 QString currencyText(const QString& plainAmount, const QLocale& locale) {
     return locale.toCurrencyString(QLocale::c().toDouble(plainAmount), QString(), 2);
@@ -47,15 +32,11 @@ generation::StatementRecord sampleStatement(AmountForm form, const QLocale& loca
     const auto shown = [&](const QString& plain) {
         return form == AmountForm::Plain ? plain : currencyText(plain, locale);
     };
-    generation::StatementRecord statement;
-    statement.name = QStringLiteral("John Doe");
-    statement.date = kStatementDate;
-    statement.assetDescriptions = kAssetDescriptions;
-    statement.liabilityDescriptions = kLiabilityDescriptions;
-    for (std::size_t i = 0; i < kSampleAssets.size(); ++i)
-        statement.assetAmounts[i] = shown(kSampleAssets[i]);
-    for (std::size_t i = 0; i < kSampleLiabilities.size(); ++i)
-        statement.liabilityAmounts[i] = shown(kSampleLiabilities[i]);
+    generation::StatementRecord statement = plainSample();
+    for (QString& amount : statement.assetAmounts)
+        amount = shown(amount);
+    for (QString& amount : statement.liabilityAmounts)
+        amount = shown(amount);
     return statement;
 }
 

@@ -14,11 +14,11 @@
 
 namespace interop {
 
-extern const std::array<QString, generation::kAssetLines> kAssetDescriptions;
-extern const std::array<QString, generation::kLiabilityLines> kLiabilityDescriptions;
+extern const std::array<QString, generation::kAssetLines>& kAssetDescriptions;
+extern const std::array<QString, generation::kLiabilityLines>& kLiabilityDescriptions;
 // The sample amounts as "Load Sample/Example Data" puts them in the boxes.
-extern const std::array<QString, generation::kAssetLines> kSampleAssets;
-extern const std::array<QString, generation::kLiabilityLines> kSampleLiabilities;
+extern const std::array<QString, generation::kAssetLines>& kSampleAssets;
+extern const std::array<QString, generation::kLiabilityLines>& kSampleLiabilities;
 
 inline const QDate kStatementDate{2021, 3, 5};
 
