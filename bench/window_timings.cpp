@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -35,6 +36,7 @@ std::vector<Stage> timeWindows(int rounds) {
     qputenv("TEMP", QFile::encodeName(temp.path()));
 
     std::vector<Stage> stages{{QStringLiteral("start-up to main window shown"), {}},
+                              {QStringLiteral("one field write (change, store, sync)"), {}},
                               {QStringLiteral("click to preview shown (windows)"), {}}};
     for (int round = 0; round < rounds; ++round) {
         std::unique_ptr<entry::Form1> form1;
@@ -53,9 +55,11 @@ std::vector<Stage> timeWindows(int rounds) {
             }
             return *form2;
         }));
+        for (int write = 0; write < 20; ++write)
+            stages[1].lap([&] { form1->txtName->setText(QStringLiteral("Name %1").arg(write)); });
         form1->setGenerateHandler([&] { run.PushButton22_Click(form1->statement()); });
         form1->findChild<QPushButton*>(QStringLiteral("PushButton7"))->click();
-        stages[1].lap([&] {
+        stages[2].lap([&] {
             form1->findChild<QPushButton*>(QStringLiteral("PushButton22"))->click();
             QApplication::processEvents();
         });
