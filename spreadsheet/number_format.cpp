@@ -26,13 +26,8 @@ void appendTextSection(const Section& section, const QString& value, FormattedTe
                 appendLiteral(out, value);
                 break;
             case TokenKind::Spacing:
-                out.segments.push_back({QString(t.ch), true});
-                break;
             case TokenKind::Fill:
-                if (!out.hasFill()) {
-                    out.fillBefore = int(out.segments.size());
-                    out.fillChar = t.ch;
-                }
+                appendLayout(out, t);
                 break;
             case TokenKind::Literal:
                 appendLiteral(out, t.text);
@@ -51,6 +46,15 @@ bool onlyNegatives(const Condition& condition) {
 }  // namespace
 
 namespace number_format_detail {
+
+void appendLayout(FormattedText& out, const Token& token) {
+    if (token.kind == TokenKind::Spacing) {
+        out.segments.push_back({QString(token.ch), true});
+    } else if (!out.hasFill()) {
+        out.fillBefore = int(out.segments.size());
+        out.fillChar = token.ch;
+    }
+}
 
 void appendLiteral(FormattedText& out, const QString& text) {
     if (text.isEmpty())

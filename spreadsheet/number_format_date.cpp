@@ -90,13 +90,8 @@ bool formatDateSection(const Section& section, double serial, const FormatOption
                 text = t.text;
                 break;
             case TokenKind::Spacing:
-                out.segments.push_back({QString(t.ch), true});
-                continue;
             case TokenKind::Fill:
-                if (!out.hasFill()) {
-                    out.fillBefore = int(out.segments.size());
-                    out.fillChar = t.ch;
-                }
+                appendLayout(out, t);
                 continue;
             case TokenKind::Date: {
                 const QChar letter = t.text[0];

@@ -64,6 +64,8 @@ ParsedFormat parseFormat(const QString& code);
 
 // Appends literal text, merging it with a literal segment before it.
 void appendLiteral(FormattedText& out, const QString& text);
+// A `_x` gap or the `*x` fill: the two tokens that only the drawing resolves against the cell's width.
+void appendLayout(FormattedText& out, const Token& token);
 
 // Lays out a number (zero or more) with the placeholders of a section; the sign is the caller's.
 void formatNumberSection(const Section& section, double value, const FormatOptions& options,

@@ -149,13 +149,8 @@ void emitTokens(const std::vector<Token>& tokens, const std::map<size_t, QString
                 appendLiteral(out, t.text);
                 break;
             case TokenKind::Spacing:
-                out.segments.push_back({QString(t.ch), true});
-                break;
             case TokenKind::Fill:
-                if (!out.hasFill()) {
-                    out.fillBefore = int(out.segments.size());
-                    out.fillChar = t.ch;
-                }
+                appendLayout(out, t);
                 break;
             case TokenKind::DecimalPoint:
                 appendLiteral(out, QStringLiteral("."));
