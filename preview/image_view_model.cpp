@@ -226,11 +226,13 @@ void ImageViewModel::picture1_MouseMove(int buttons, float x, float y) {
 
 namespace {
 // How far along its overflow the picture has been dragged, in percent; 0 when there is no overflow.
+// A drag may go past the outer-size overflow by the viewport's border; that is still the far end, 100,
+// which the setters would otherwise ignore and leave the bar where the drag began.
 int draggedPercent(double offset, int pictureOuter, int viewportOuter) {
     const int overflow = pictureOuter - viewportOuter;
     if (overflow == 0)
         return 0;
-    return nearest(std::abs(offset) / overflow * 100.0);
+    return std::min(nearest(std::abs(offset) / overflow * 100.0), 100);
 }
 }  // namespace
 

@@ -335,6 +335,23 @@ void TestImageView::releaseWithEqualWidthsReportsNothing() {
     QVERIFY2(g_messages.isEmpty(), qPrintable(g_messages.join('\n')));
 }
 
+void TestImageView::releaseAtFarEndPutsBarsAtTheirEnd() {
+    ImageViewModel view;
+    showPicture(view, 700, 600);  // overflow 1168 x 1573 twips: step 10, maxima 117 and 157
+    // Dragged as far as it goes, the picture's offset exceeds the outer-size overflow by the viewport's
+    // border; the bars must still follow to their far end, or the next arrow click throws the picture back.
+    view.picture1_MouseDown(4000, 4000);
+    view.picture1_MouseMove(Qt::LeftButton, -90'000, -90'000);
+    view.Picture1_MouseUp();
+    QCOMPARE(view.hScroll().value(), view.hScroll().maximum());
+    QCOMPARE(view.vScroll().value(), view.vScroll().maximum());
+    QCOMPARE(view.pictureLeft(), -10.0 * view.hScroll().maximum());
+    QCOMPARE(view.pictureTop(), -10.0 * view.vScroll().maximum());
+    view.vScroll().setValue(view.vScroll().value() - 1);  // one click on the up arrow
+    QCOMPARE(view.pictureTop(), -10.0 * (view.vScroll().maximum() - 1));
+    QVERIFY(g_messages.isEmpty());
+}
+
 void TestImageView::percentSetters_data() {
     QTest::addColumn<bool>("vertical");
     QTest::addColumn<int>("percent");

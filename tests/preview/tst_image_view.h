@@ -26,6 +26,7 @@ private slots:
     void dragKeepsFittingAxisAtNearEdge();
     void releaseSettlesOnBarPosition();
     void releaseWithEqualWidthsReportsNothing();
+    void releaseAtFarEndPutsBarsAtTheirEnd();
     void percentSetters_data();
     void percentSetters();
 };
