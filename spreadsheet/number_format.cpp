@@ -245,9 +245,45 @@ QString builtInNumberFormatCode(int id) {
     return QString::fromLatin1(codes[id]);
 }
 
+QString shortDateFormatCode(const QLocale& locale) {
+    // The C locale has no regional date order of its own; it shows dates the US way, as the table does.
+    if (locale.language() == QLocale::C)
+        return builtInNumberFormatCode(14);
+    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    QString code;
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i];
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if (c == u'd') {
+            code += QString(std::min<qsizetype>(run, 2), u'd');  // the weekday is no part of a short date
+        } else if (c == u'M') {
+            code += QString(run, u'm');
+        } else if (c == u'y') {
+            code += QStringLiteral("yyyy");  // a short date shows the whole year, whatever the pattern
+        } else if (c == u'\'') {
+            const qsizetype end = pattern.indexOf(u'\'', i + 1);
+            const QString quoted = pattern.mid(i + 1, (end < 0 ? pattern.size() : end) - i - 1);
+            if (!quoted.isEmpty())
+                code += u'"' + quoted + u'"';
+            run = (end < 0 ? pattern.size() : end + 1) - i;
+        } else if (c.isLetter()) {
+            code += u'\\' + c;
+        } else {
+            code += QString(run, c);
+        }
+        i += run;
+    }
+    return code;
+}
+
 QString numberFormatCode(const Workbook& workbook, quint16 id) {
     if (auto it = workbook.numberFormats.find(id); it != workbook.numberFormats.end())
         return it->second;
+    // The short date follows the regional settings, as a spreadsheet shows it.
+    if (id == 14)
+        return shortDateFormatCode(QLocale());
     const QString builtIn = builtInNumberFormatCode(id);
     return builtIn.isEmpty() ? QStringLiteral("General") : builtIn;
 }

@@ -5,6 +5,7 @@
 // as a character (`_x`) and for one character repeated to fill the cell (`*x`), and only the renderer
 // knows the cell's width and font, so it gets the pieces and lays them out itself.
 
+#include <QLocale>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -75,8 +76,11 @@ private:
 // The code of a built-in format id (0 to 49, as the en-US spreadsheet defines them); empty when the id
 // is not built in.
 QString builtInNumberFormatCode(int id);
-// The code an XF's format id stands for: the workbook's FORMAT record, else the built-in code, else
-// General.
+// The short-date format (built-in 14) as a locale shows it, with the whole year: "m/d/yyyy" in the US,
+// "dd.mm.yyyy" in Germany.
+QString shortDateFormatCode(const QLocale& locale);
+// The code an XF's format id stands for: the workbook's FORMAT record, else the built-in code (the short
+// date in the user's regional order), else General.
 QString numberFormatCode(const Workbook& workbook, quint16 id);
 // Formats a value with the workbook's format id and date system.
 FormattedText formatValue(const Workbook& workbook, quint16 formatId, const Value& value,

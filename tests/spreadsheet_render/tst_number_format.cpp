@@ -296,3 +296,32 @@ void TestNumberFormat::formatCodeLookup() {
     workbook.date1904 = true;
     QCOMPARE(formatValue(workbook, 14, 45000.0 - 1462).text(), QStringLiteral("3/15/2023"));
 }
+
+void TestNumberFormat::shortDateFollowsRegionalOrder_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("C") << "C"
+                       << "3/5/2021";
+    QTest::newRow("en_US") << "en_US"
+                           << "3/5/2021";
+    QTest::newRow("en_GB") << "en_GB"
+                           << "05/03/2021";
+    QTest::newRow("de_DE") << "de_DE"
+                           << "05.03.2021";
+    QTest::newRow("fr_FR") << "fr_FR"
+                           << "05/03/2021";
+}
+
+void TestNumberFormat::shortDateFollowsRegionalOrder() {
+    QFETCH(QString, locale);
+    QFETCH(QString, shown);
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    Workbook workbook;
+    const QString text = formatValue(workbook, 14, 44260.0).text();  // 5 March 2021
+    QLocale::setDefault(previous);
+    QCOMPARE(text, shown);
+    // A workbook that defines the format itself keeps its own order.
+    workbook.numberFormats[14] = QStringLiteral("yyyy-mm-dd");
+    QCOMPARE(formatValue(workbook, 14, 44260.0).text(), QStringLiteral("2021-03-05"));
+}

@@ -20,4 +20,6 @@ private slots:
     void sectionsAndConditions();
     void textBooleansAndErrors();
     void formatCodeLookup();
+    void shortDateFollowsRegionalOrder_data();
+    void shortDateFollowsRegionalOrder();
 };
