@@ -251,7 +251,25 @@ QString sectionFromSample(const QString& sample, const QLocale& locale, const QS
 }  // namespace
 
 std::optional<TypedNumber> readTypedNumber(const QString& text, const QLocale& locale) {
-    return Reader(text, locale).read();
+    if (auto number = Reader(text, locale).read())
+        return number;
+    // Amount texts reach the sheet with a point as decimal separator whatever the regional settings
+    // (the sample statement, or an amount box not yet left). Where the locale reads no number in them
+    // the point is the decimal separator, as the statement window reads the same text; otherwise a
+    // German "150.32" would silently add nothing to the totals.
+    if (locale.decimalPoint() == QStringLiteral("."))
+        return std::nullopt;
+    QLocale pointDecimal = QLocale::c();
+    pointDecimal.setNumberOptions(QLocale::RejectGroupSeparator);
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const double value = pointDecimal.toDouble(trimmed, &ok);
+    if (!ok || !std::isfinite(value) || trimmed.contains(u'e', Qt::CaseInsensitive))
+        return std::nullopt;
+    TypedNumber number;
+    number.value = value;
+    number.hasDecimals = trimmed.contains(u'.');
+    return number;
 }
 
 QString currencyFormatCode(const QLocale& locale, bool withDecimals) {

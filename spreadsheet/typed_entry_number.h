@@ -19,7 +19,8 @@ struct TypedNumber {
 // Reads a number under the locale: a sign before or after, the decimal separator, grouping
 // separators where the locale puts them, the locale's currency symbol before or after (with or
 // without a space), parentheses for negatives, a percent sign, an exponent. White space around the
-// text is ignored. Nothing when the text is not such a number.
+// text is ignored. Where the locale's decimal separator is not a point and the locale reads no number,
+// a plain point-decimal text ("150.32") still reads as one. Nothing when the text is not such a number.
 std::optional<TypedNumber> readTypedNumber(const QString& text, const QLocale& locale);
 
 // The number format code a spreadsheet gives a General cell that received currency text under the

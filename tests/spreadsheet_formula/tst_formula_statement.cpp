@@ -96,9 +96,9 @@ void TestStatement::totals_data() {
     QTest::newRow("currency form, en_GB") << "en_GB" << true << 19749.79 << 2875.14;
     QTest::newRow("currency form, de_DE") << "de_DE" << true << 19749.79 << 2875.14;
     QTest::newRow("currency form, fr_FR") << "fr_FR" << true << 19749.79 << 2875.14;
-    // Under a comma-decimal locale "150.32" is no number, as a spreadsheet reads it there: only
-    // "15000" counts.
-    QTest::newRow("plain texts, de_DE") << "de_DE" << false << 15000.0 << 0.0;
+    // The sample's point-decimal texts count under comma-decimal locales too.
+    QTest::newRow("plain texts, de_DE") << "de_DE" << false << 19749.79 << 2875.14;
+    QTest::newRow("plain texts, fr_FR") << "fr_FR" << false << 19749.79 << 2875.14;
 }
 
 void TestStatement::totals() {

@@ -202,10 +202,19 @@ void TestTypedEntry::readsLikeASpreadsheet_data() {
                                       << "150,32"
                                       << "150.32"
                                       << "General";
-    QTest::newRow("de point is grouping") << "de_DE"
-                                          << "150.32"
-                                          << "\"150.32\""
-                                          << "General";
+    // The point cannot group "150.32" (groups have three digits), so it is the decimal separator.
+    QTest::newRow("de point decimal") << "de_DE"
+                                      << "150.32"
+                                      << "150.32"
+                                      << "General";
+    QTest::newRow("de point decimal, negative") << "de_DE"
+                                                << "-5.5"
+                                                << "-5.5"
+                                                << "General";
+    QTest::newRow("de point decimal with comma") << "de_DE"
+                                                 << "1,500.25"
+                                                 << "\"1,500.25\""
+                                                 << "General";
     QTest::newRow("de grouped") << "de_DE"
                                 << "1.500"
                                 << "1500"
@@ -235,7 +244,7 @@ void TestTypedEntry::readsLikeASpreadsheet_data() {
                                    << "#3";
     QTest::newRow("fr point") << "fr_FR"
                               << "150.32"
-                              << "\"150.32\""
+                              << "150.32"
                               << "General";
 
     QTest::newRow("C plain") << "C"
