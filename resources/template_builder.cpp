@@ -200,14 +200,15 @@ Workbook buildTemplate() {
 
     put(sheet, 5, 1, QStringLiteral("Assets"), sectionHeading);
     put(sheet, 5, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    for (int i = 0; i < generation::kAssetLines; ++i) {
-        const int row = 6 + i;
-        put(sheet, row, 1, generation::kBuiltInAssetDescriptions[i], lineLabel);
-        put(sheet, row, 2, 0.0,
-            i == 0                             ? firstAmount
-            : i == generation::kAssetLines - 1 ? lastAmount
-                                               : amount);
-    }
+    // The input lines: a label and a zero amount each; the first and last amounts look different.
+    const auto putLines = [&](int firstRow, const auto& labels) {
+        const int count = int(labels.size());
+        for (int i = 0; i < count; ++i) {
+            put(sheet, firstRow + i, 1, labels[i], lineLabel);
+            put(sheet, firstRow + i, 2, 0.0, i == 0 ? firstAmount : i == count - 1 ? lastAmount : amount);
+        }
+    };
+    putLines(6, generation::kBuiltInAssetDescriptions);
     put(sheet, 17, 1, QStringLiteral("Total Assets"), totalLabel);
     putFormula(sheet, 17, 2, QStringLiteral("SUM(B6:B16)"), totalAmount);
     put(sheet, 18, 1, {}, spacer);
@@ -215,14 +216,7 @@ Workbook buildTemplate() {
 
     put(sheet, 19, 1, QStringLiteral("Liabilities"), sectionHeading);
     put(sheet, 19, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
-        const int row = 20 + i;
-        put(sheet, row, 1, generation::kBuiltInLiabilityDescriptions[i], lineLabel);
-        put(sheet, row, 2, 0.0,
-            i == 0                                 ? firstAmount
-            : i == generation::kLiabilityLines - 1 ? lastAmount
-                                                   : amount);
-    }
+    putLines(20, generation::kBuiltInLiabilityDescriptions);
     put(sheet, 26, 1, QStringLiteral("Total Liabilities"), totalLabel);
     putFormula(sheet, 26, 2, QStringLiteral("SUM(B20:B25)"), totalAmount);
     put(sheet, 27, 1, {}, closingLabel);
