@@ -83,10 +83,11 @@ def main(path):
         "datemode": book.datemode,
         "template_marker": template,
         "fonts": [
-            {"name": f.name, "height": f.height, "bold": f.bold, "italic": f.italic}
+            {"name": f.name, "height": f.height, "weight": f.weight, "bold": f.bold, "italic": f.italic}
             for f in book.font_list
         ],
         "formats": {str(k): v.format_str for k, v in book.format_map.items()},
+        "palette": {str(k): list(v) for k, v in book.colour_map.items() if v is not None},
         "xfs": [
             {
                 "font": xf.font_index,
@@ -96,6 +97,7 @@ def main(path):
                 "wrap": xf.alignment.text_wrapped,
                 "border": border(xf.border),
                 "fill": [xf.background.fill_pattern, xf.background.pattern_colour_index],
+                "locked": xf.protection.cell_locked,
             }
             for xf in book.xf_list
         ],
@@ -114,8 +116,15 @@ def main(path):
             "ncols": sheet.ncols,
             "cells": cells,
             "merged": [list(m) for m in sheet.merged_cells],
-            "colwidths": {str(k): v.width for k, v in sheet.colinfo_map.items()},
-            "rowheights": {str(k): v.height for k, v in sheet.rowinfo_map.items()},
+            "colwidths": {str(k): [v.width, v.xf_index] for k, v in sheet.colinfo_map.items()},
+            "defcolwidth": sheet.defcolwidth,
+            "rowheights": {str(k): [v.height, v.has_default_height] for k, v in sheet.rowinfo_map.items()},
+            "gridlines": sheet.show_grid_lines,
+            "headings": sheet.show_sheet_headers,
+            "zeros": sheet.show_zero_values,
+            "first_visible_row": sheet.first_visible_rowx,
+            "page_break_zoom": sheet.cooked_page_break_preview_mag_factor,
+            "normal_zoom": sheet.cooked_normal_view_mag_factor,
             "selected": sheet.sheet_selected,
             "selection": selections[index] if index < len(selections) else [],
         })

@@ -30,9 +30,12 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments) {
     return result;
 }
 
+// A script by its path, or by its name in this area's data folder.
 QJsonObject runScript(const char* script, const QStringList& arguments) {
-    const ProcessResult r = runProcess(
-        kPython, QStringList{QStringLiteral(QB_TEST_DATA_DIR "/") + QString::fromLatin1(script)} + arguments);
+    QString path = QString::fromLatin1(script);
+    if (!path.startsWith(QLatin1Char('/')))
+        path.prepend(QStringLiteral(QB_TEST_DATA_DIR "/"));
+    const ProcessResult r = runProcess(kPython, QStringList{path} + arguments);
     if (r.exitCode != 0) {
         qWarning().noquote() << script << "failed:" << QString::fromUtf8(r.err);
         return {};
@@ -53,7 +56,7 @@ QString missingTools() {
 }
 
 QJsonObject xlrdView(const QString& path) {
-    return runScript("xlrd_view.py", {path});
+    return runScript(QB_SOURCE_DIR "/tests/common/xlrd_view.py", {path});
 }
 
 ProcessResult ssconvert(const QStringList& arguments) {

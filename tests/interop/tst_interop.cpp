@@ -171,14 +171,14 @@ void TestInterop::statementSeenByXlrd() {
 
     // Layout.
     const QJsonObject widths = sheet["colwidths"].toObject();
-    QCOMPARE(widths["0"].toInt(), 10496);
-    QCOMPARE(widths["1"].toInt(), 4973);
-    QCOMPARE(widths["2"].toInt(), 2340);
+    QCOMPARE(widths["0"].toArray()[0].toInt(), 10496);
+    QCOMPARE(widths["1"].toArray()[0].toInt(), 4973);
+    QCOMPARE(widths["2"].toArray()[0].toInt(), 2340);
     const QJsonObject heights = sheet["rowheights"].toObject();
     const std::pair<const char*, int> rowHeights[] = {{"0", 390},  {"1", 240},  {"3", 255}, {"5", 282},
                                                       {"24", 282}, {"33", 559}, {"35", 255}};
     for (const auto& [row, twips] : rowHeights)
-        QCOMPARE(heights[row].toInt(), twips);
+        QCOMPARE(heights[row].toArray()[0].toInt(), twips);
 
     // B6 is the selection and the active cell.
     QCOMPARE(sheet["selected"].toInt(), 1);

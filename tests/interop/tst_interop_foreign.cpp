@@ -98,9 +98,9 @@ void TestInterop::gnumericWorkbookFilledAndSaved() {
     QCOMPARE(fontOf(view, cellOf(sheet, "B2"))["bold"].toInt(), 1);
     QCOMPARE(xfOf(view, cellOf(sheet, "B7"))["halign"].toInt(), 3);
     QCOMPARE(sheet["merged"].toArray(), (QJsonArray{QJsonArray{0, 1, 0, 3}}));
-    QCOMPARE(sheet["colwidths"]["0"].toInt(), 7304);
-    QCOMPARE(sheet["colwidths"]["2"].toInt(), 4384);
-    QCOMPARE(sheet["rowheights"]["0"].toInt(), 480);
+    QCOMPARE(sheet["colwidths"]["0"][0].toInt(), 7304);
+    QCOMPARE(sheet["colwidths"]["2"][0].toInt(), 4384);
+    QCOMPARE(sheet["rowheights"]["0"][0].toInt(), 480);
     QCOMPARE(sheet["selection"][0]["row"].toInt(), 4);
     QCOMPARE(sheet["selection"][0]["col"].toInt(), 2);
     const QJsonObject notes = sheetOf(view, 1);

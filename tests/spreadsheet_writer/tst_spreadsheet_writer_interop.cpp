@@ -53,7 +53,7 @@ Run run(const QString& program, const QStringList& arguments) {
 
 // What xlrd saw in the file, as the dump script reports it.
 QJsonObject xlrdView(const QString& path) {
-    const Run r = run(kPython, {QStringLiteral(QB_TEST_DATA_DIR "/xlrd_dump.py"), path});
+    const Run r = run(kPython, {QStringLiteral(QB_SOURCE_DIR "/tests/common/xlrd_view.py"), path});
     if (r.exitCode != 0) {
         qWarning() << "xlrd failed:" << r.err;
         return {};
