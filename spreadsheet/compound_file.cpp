@@ -230,10 +230,6 @@ QStringList CompoundFileReader::topLevelNames() const {
     return names;
 }
 
-bool CompoundFileReader::hasStream(const QString& name) const {
-    return topLevelNames().contains(name);
-}
-
 std::optional<QByteArray> CompoundFileReader::stream(const QString& name) const {
     auto infile = openInfile(bytes_, origin_);
     GPtr<GsfInput> child(gsf_infile_child_by_name(infile.get(), name.toUtf8().constData()));

@@ -24,7 +24,6 @@ public:
 
     // Names of the streams and storages at the top level.
     QStringList topLevelNames() const;
-    bool hasStream(const QString& name) const;
     // The stream's bytes, or nothing when there is no such stream. Throws when it cannot be read.
     std::optional<QByteArray> stream(const QString& name) const;
     // The workbook stream: "Workbook", or "Book" as older files call it. Throws when there is neither.

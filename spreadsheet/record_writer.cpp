@@ -54,10 +54,6 @@ void RecordBuffer::string(const QString& text) {
     stringBody(text);
 }
 
-void RecordBuffer::patchU16(int offset, quint16 value) {
-    qToLittleEndian<quint16>(value, bytes_.data() + offset);
-}
-
 void RecordBuffer::patchU32(int offset, quint32 value) {
     qToLittleEndian<quint32>(value, bytes_.data() + offset);
 }

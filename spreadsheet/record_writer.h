@@ -30,7 +30,6 @@ public:
 
     int size() const { return int(bytes_.size()); }
     const QByteArray& bytes() const { return bytes_; }
-    void patchU16(int offset, quint16 value);
     void patchU32(int offset, quint32 value);
 
 private:
@@ -57,7 +56,6 @@ public:
     qint64 position() const { return base_ + bytes_.size(); }
     const QByteArray& bytes() const { return bytes_; }
     void patchU32(qint64 streamPosition, quint32 value);
-    void appendStream(const RecordStream& other) { bytes_.append(other.bytes_); }
 
 private:
     qint64 base_;

@@ -24,7 +24,6 @@ RenderGrid::RenderGrid(const Workbook& book, const Worksheet& worksheet, const C
                 merges_.emplace(CellRef{r, c}, &merge);
     }
     hiddenVertical_.assign(size_t(range.rowCount()) * size_t(range.columnCount() + 1), false);
-    hiddenHorizontal_.assign(size_t(range.rowCount() + 1) * size_t(range.columnCount()), false);
 }
 
 int RenderGrid::offset(const std::vector<int>& positions, int index, int first, int last,
@@ -100,14 +99,6 @@ void RenderGrid::hideVerticalEdge(int row, int column) {
     hiddenVertical_[size_t(r) * size_t(range.columnCount() + 1) + size_t(b)] = true;
 }
 
-void RenderGrid::hideHorizontalEdge(int row, int column) {
-    const int b = row - range.first.row;
-    const int c = column - range.first.column;
-    if (b < 0 || b > range.rowCount() || c < 0 || c >= range.columnCount())
-        return;
-    hiddenHorizontal_[size_t(b) * size_t(range.columnCount()) + size_t(c)] = true;
-}
-
 bool RenderGrid::verticalEdgeHidden(int row, int column) const {
     const int r = row - range.first.row;
     const int b = column - range.first.column;
@@ -122,8 +113,7 @@ bool RenderGrid::horizontalEdgeHidden(int row, int column) const {
     const int c = column - range.first.column;
     if (b < 0 || b > range.rowCount() || c < 0 || c >= range.columnCount())
         return false;
-    return hiddenHorizontal_[size_t(b) * size_t(range.columnCount()) + size_t(c)] ||
-           sameMerge({row - 1, column}, {row, column});
+    return sameMerge({row - 1, column}, {row, column});
 }
 
 void plot(QImage& image, int x, int y, QRgb color) {

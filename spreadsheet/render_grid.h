@@ -43,10 +43,9 @@ public:
     // Nothing to show: text from a neighbour may run across it.
     bool isEmpty(CellRef ref) const;
 
-    // Grid edges inside a merge or crossed by overflowing text: no grid line there.
+    // Grid edges inside a merge, or (vertical ones) crossed by overflowing text: no grid line there.
     // Vertical edge (row, b) lies left of column range.first.column + b (b from 0 to columnCount).
     void hideVerticalEdge(int row, int column);
-    void hideHorizontalEdge(int row, int column);
     bool verticalEdgeHidden(int row, int column) const;
     bool horizontalEdgeHidden(int row, int column) const;
 
@@ -57,7 +56,6 @@ private:
     std::vector<int> y_;
     std::map<CellRef, const CellRange*> merges_;
     std::vector<bool> hiddenVertical_;
-    std::vector<bool> hiddenHorizontal_;
 };
 
 // Drawing steps, in the order the renderer runs them.

@@ -37,7 +37,6 @@ Cell& Worksheet::cellForWriting(CellRef ref) {
     return cells_.emplace(ref, cell).first->second;
 }
 
-void Worksheet::removeCell(CellRef ref) { cells_.erase(ref); }
 
 std::optional<CellRange> Worksheet::usedRange() const {
     if (cells_.empty()) return std::nullopt;

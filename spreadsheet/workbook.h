@@ -21,9 +21,9 @@
 namespace spreadsheet {
 
 // Colour indexes as cells refer to them.
-inline constexpr quint16 kColorAutomatic = 0x7FFF;    // fonts: the automatic (window text) colour
-inline constexpr quint16 kColorWindowText = 64;       // borders and patterns: automatic foreground
-inline constexpr quint16 kColorWindowBackground = 65; // patterns: automatic background
+inline constexpr quint16 kColorAutomatic = 0x7FFF;     // fonts: the automatic (window text) colour
+inline constexpr quint16 kColorWindowText = 64;        // borders and patterns: automatic foreground
+inline constexpr quint16 kColorWindowBackground = 65;  // patterns: automatic background
 
 struct Font {
     QString name = QStringLiteral("Arial");
@@ -41,7 +41,16 @@ struct Font {
     double points() const { return heightTwips / 20.0; }
 };
 
-enum class HAlign : quint8 { General = 0, Left, Center, Right, Fill, Justify, CenterAcrossSelection, Distributed };
+enum class HAlign : quint8 {
+    General = 0,
+    Left,
+    Center,
+    Right,
+    Fill,
+    Justify,
+    CenterAcrossSelection,
+    Distributed
+};
 enum class VAlign : quint8 { Top = 0, Center, Bottom, Justify, Distributed };
 
 // BIFF8 line styles, numbered as in the file.
@@ -182,9 +191,9 @@ struct SheetWindow {
     int firstVisibleRow = 0;
     int firstVisibleColumn = 0;
     quint16 gridColorIndex = kColorWindowText;
-    quint16 zoomPercent = 100;               // SCL; 100 when absent
+    quint16 zoomPercent = 100;  // SCL; 100 when absent
     quint16 pageBreakPreviewZoomPercent = 60;
-    quint16 normalZoomPercent = 0;           // 0: the default
+    quint16 normalZoomPercent = 0;  // 0: the default
     CellRef activeCell{};
     std::vector<CellRange> selection{CellRange{}};
 
@@ -229,11 +238,11 @@ public:
     QString name;
     SheetWindow window;
     PageSetup pageSetup;
-    quint16 defaultColumnWidth = 8;        // DEFCOLWIDTH, in characters
-    quint16 defaultRowHeightTwips = 255;   // DEFAULTROWHEIGHT
-    quint16 defaultRowFlags = 0;           // DEFAULTROWHEIGHT option flags, as in the file
-    std::vector<ColumnInfo> columns;       // ascending, not overlapping
-    std::map<int, RowInfo> rows;           // rows with a record of their own
+    quint16 defaultColumnWidth = 8;       // DEFCOLWIDTH, in characters
+    quint16 defaultRowHeightTwips = 255;  // DEFAULTROWHEIGHT
+    quint16 defaultRowFlags = 0;          // DEFAULTROWHEIGHT option flags, as in the file
+    std::vector<ColumnInfo> columns;      // ascending, not overlapping
+    std::map<int, RowInfo> rows;          // rows with a record of their own
     std::vector<CellRange> mergedRanges;
     bool visible = true;
 
@@ -241,7 +250,6 @@ public:
     const Cell* cell(CellRef ref) const;
     // The cell, created blank with the column's or row's default format when missing.
     Cell& cellForWriting(CellRef ref);
-    void removeCell(CellRef ref);
     const std::map<CellRef, Cell>& cells() const { return cells_; }
     std::map<CellRef, Cell>& cells() { return cells_; }
 
@@ -290,6 +298,42 @@ struct WorkbookWindow {
     bool operator==(const WorkbookWindow&) const = default;
 };
 
+// A defined name (NAME record): a user's name such as "AssetsRange", or a built-in one such as Print_Area.
+// Formulas refer to names by position: a name token's index n is names[n - 1].
+struct DefinedName {
+    QString name;  // for a built-in name, its text as spreadsheets show it ("Print_Area")
+    bool builtIn = false;
+    quint8 builtInCode = 0;  // when builtIn: 0x06 Print_Area, 0x07 Print_Titles, ...
+    int sheet = -1;          // -1: the whole workbook; else the 0-based sheet the name belongs to
+    bool hidden = false;
+    Formula formula;  // the definition; its references are absolute
+
+    bool operator==(const DefinedName&) const = default;
+};
+
+// A workbook that 3-D references and external names point into (SUPBOOK): this workbook itself, the
+// add-in functions, or another file.
+struct SupportingBook {
+    enum class Kind { Self, AddIn, External, Other };
+    Kind kind = Kind::Self;
+    QString url;                         // External: the file
+    std::vector<QString> sheetNames;     // External: its sheets
+    std::vector<QString> externalNames;  // EXTERNNAME records in order: a name-X token's index n is [n - 1]
+
+    bool operator==(const SupportingBook&) const = default;
+};
+
+// One entry of EXTERNSHEET: the sheets a 3-D reference spans. A 3-D token's ixti indexes
+// Workbook::externSheets; for a Self book the sheets are 0-based indexes into Workbook::sheets
+// (negative when the reference has lost its sheet: #REF!).
+struct ExternSheet {
+    quint16 supportingBook = 0;  // index into Workbook::supportingBooks
+    qint16 firstSheet = 0;
+    qint16 lastSheet = 0;
+
+    bool operator==(const ExternSheet&) const = default;
+};
+
 struct DocumentProperties {
     QString title;
     QString subject;
@@ -314,18 +358,21 @@ public:
     Workbook();
 
     std::vector<Worksheet> sheets;
-    std::vector<Font> fonts;                       // model indexes; see the note at the top
-    std::map<quint16, QString> numberFormats;      // FORMAT records: id to format code
-    std::vector<CellFormat> formats;               // XF records in file order
+    std::vector<Font> fonts;                   // model indexes; see the note at the top
+    std::map<quint16, QString> numberFormats;  // FORMAT records: id to format code
+    std::vector<CellFormat> formats;           // XF records in file order
     std::vector<Style> styles;
-    std::array<QRgb, 56> palette{};                // colours of indexes 8..63
-    bool paletteCustomized = false;                // write a PALETTE record
+    std::array<QRgb, 56> palette{};  // colours of indexes 8..63
+    bool paletteCustomized = false;  // write a PALETTE record
     bool date1904 = false;
     bool isTemplate = false;
     quint16 codePage = 1200;
     CalculationSettings calculation;
     WorkbookWindow window;
     DocumentProperties properties;
+    std::vector<DefinedName> names;               // NAME records in file order
+    std::vector<SupportingBook> supportingBooks;  // SUPBOOK records in file order
+    std::vector<ExternSheet> externSheets;        // EXTERNSHEET entries
 
     Worksheet& addSheet(const QString& name);
     int activeSheetIndex() const { return window.activeSheet < sheets.size() ? window.activeSheet : 0; }
