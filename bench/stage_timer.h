@@ -24,7 +24,8 @@ struct Stage {
 // One line per stage: median, minimum and maximum in milliseconds.
 void printStages(const std::vector<Stage>& stages);
 
-// Start-up to the main window shown, one field write, and the click on "Start Creating Template" to the preview shown.
+// Start-up to the main window shown, one field write, and the click on "Start Creating Template" to the
+// preview shown.
 std::vector<Stage> timeWindows(int rounds);
 
 }  // namespace bench

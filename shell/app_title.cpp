@@ -9,17 +9,23 @@ QString& storedTitle() {
 }
 }  // namespace
 
-QString applicationTitle() { return storedTitle(); }
+QString applicationTitle() {
+    return storedTitle();
+}
 
-void setApplicationTitle(const QString& title) { storedTitle() = title; }
+void setApplicationTitle(const QString& title) {
+    storedTitle() = title;
+}
 
 QString shortenedTitle(const QString& productName) {
     constexpr qsizetype kMaxLength = 40;
     QString title = productName;
-    if (!title.contains(QLatin1Char(' '))) return title;
+    if (!title.contains(QLatin1Char(' ')))
+        return title;
     do {
         const qsizetype blank = title.lastIndexOf(QLatin1Char(' '));
-        if (blank < 0) break;
+        if (blank < 0)
+            break;
         title.truncate(blank);
     } while (title.size() > kMaxLength);
     return title;

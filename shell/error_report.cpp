@@ -5,7 +5,8 @@
 namespace shell {
 
 QString describe(const std::exception& error) {
-    if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error)) return runtime->description();
+    if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error))
+        return runtime->description();
     return QString::fromUtf8(error.what());
 }
 
@@ -15,8 +16,9 @@ QString locationText(const QString& objectName, const QString& procedureName) {
 }
 
 QString errorReportText(const QString& description, const QString& location, int line) {
-    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") + QString::number(line) +
-           QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") + kSupportAddress;
+    return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +
+           QString::number(line) + QStringLiteral("\r\r") +
+           QStringLiteral("Please email screenshot of this message to ") + kSupportAddress;
 }
 
 void showErrorReport(const QString& description, const QString& location, int line) {

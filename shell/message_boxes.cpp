@@ -14,7 +14,8 @@ MessageBoxes::Handler& currentHandler() {
 }  // namespace
 
 MessageAnswer MessageBoxes::show(const MessageRequest& request, QWidget* parent) {
-    if (currentHandler()) return currentHandler()(request);
+    if (currentHandler())
+        return currentHandler()(request);
 
     QMessageBox box(parent);
     box.setWindowTitle(request.title);
@@ -30,7 +31,8 @@ MessageAnswer MessageBoxes::show(const MessageRequest& request, QWidget* parent)
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int answer = box.exec();
-    if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+    if (request.buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
@@ -43,6 +45,8 @@ bool MessageBoxes::askYesNo(const QString& text, QWidget* parent) {
            MessageAnswer::Yes;
 }
 
-void MessageBoxes::setHandler(Handler handler) { currentHandler() = std::move(handler); }
+void MessageBoxes::setHandler(Handler handler) {
+    currentHandler() = std::move(handler);
+}
 
 }  // namespace shell

@@ -6,8 +6,8 @@
 
 namespace spreadsheet {
 
-inline constexpr int kMaxRows = 65536;    // rows 0..65535
-inline constexpr int kMaxColumns = 256;   // columns 0..255 (A..IV)
+inline constexpr int kMaxRows = 65536;   // rows 0..65535
+inline constexpr int kMaxColumns = 256;  // columns 0..255 (A..IV)
 
 // A cell position, 0-based: row 0 is row 1 of the sheet, column 0 is column A.
 struct CellRef {

@@ -6,13 +6,20 @@ namespace spreadsheet {
 
 QString errorText(ErrorCode code) {
     switch (code) {
-        case ErrorCode::Null: return QStringLiteral("#NULL!");
-        case ErrorCode::Div0: return QStringLiteral("#DIV/0!");
-        case ErrorCode::Value: return QStringLiteral("#VALUE!");
-        case ErrorCode::Ref: return QStringLiteral("#REF!");
-        case ErrorCode::Name: return QStringLiteral("#NAME?");
-        case ErrorCode::Num: return QStringLiteral("#NUM!");
-        case ErrorCode::NA: return QStringLiteral("#N/A");
+        case ErrorCode::Null:
+            return QStringLiteral("#NULL!");
+        case ErrorCode::Div0:
+            return QStringLiteral("#DIV/0!");
+        case ErrorCode::Value:
+            return QStringLiteral("#VALUE!");
+        case ErrorCode::Ref:
+            return QStringLiteral("#REF!");
+        case ErrorCode::Name:
+            return QStringLiteral("#NAME?");
+        case ErrorCode::Num:
+            return QStringLiteral("#NUM!");
+        case ErrorCode::NA:
+            return QStringLiteral("#N/A");
     }
     return QStringLiteral("#VALUE!");
 }
@@ -26,7 +33,8 @@ const Cell* Worksheet::cell(CellRef ref) const {
 
 Cell& Worksheet::cellForWriting(CellRef ref) {
     auto it = cells_.find(ref);
-    if (it != cells_.end()) return it->second;
+    if (it != cells_.end())
+        return it->second;
     Cell cell;
     // A new cell takes the row's format when the row has one, else the column's, as a spreadsheet does.
     if (auto row = rows.find(ref.row); row != rows.end() && row->second.hasFormat) {
@@ -37,9 +45,9 @@ Cell& Worksheet::cellForWriting(CellRef ref) {
     return cells_.emplace(ref, cell).first->second;
 }
 
-
 std::optional<CellRange> Worksheet::usedRange() const {
-    if (cells_.empty()) return std::nullopt;
+    if (cells_.empty())
+        return std::nullopt;
     CellRange range{cells_.begin()->first, cells_.begin()->first};
     for (const auto& [ref, cell] : cells_) {
         range.first.row = std::min(range.first.row, ref.row);
@@ -52,24 +60,28 @@ std::optional<CellRange> Worksheet::usedRange() const {
 
 const ColumnInfo* Worksheet::columnInfo(int column) const {
     for (const ColumnInfo& info : columns) {
-        if (column >= info.firstColumn && column <= info.lastColumn) return &info;
+        if (column >= info.firstColumn && column <= info.lastColumn)
+            return &info;
     }
     return nullptr;
 }
 
 std::optional<quint16> Worksheet::columnWidth(int column) const {
-    if (const ColumnInfo* info = columnInfo(column)) return info->hidden ? quint16(0) : info->width;
+    if (const ColumnInfo* info = columnInfo(column))
+        return info->hidden ? quint16(0) : info->width;
     return std::nullopt;
 }
 
 quint16 Worksheet::rowHeightTwips(int row) const {
-    if (auto it = rows.find(row); it != rows.end()) return it->second.hidden ? 0 : it->second.heightTwips;
+    if (auto it = rows.find(row); it != rows.end())
+        return it->second.hidden ? 0 : it->second.heightTwips;
     return defaultRowHeightTwips;
 }
 
 const CellRange* Worksheet::mergedRangeAt(CellRef ref) const {
     for (const CellRange& range : mergedRanges) {
-        if (range.contains(ref)) return &range;
+        if (range.contains(ref))
+            return &range;
     }
     return nullptr;
 }
@@ -120,7 +132,8 @@ Workbook::Workbook() {
     formats.push_back(style(1, 0, 0xF4));
     formats.push_back(style(2, 0, 0xF4));
     formats.push_back(style(2, 0, 0xF4));
-    for (int i = 5; i < 15; ++i) formats.push_back(style(0, 0, 0xF4));
+    for (int i = 5; i < 15; ++i)
+        formats.push_back(style(0, 0, 0xF4));
     CellFormat defaultCell;
     defaultCell.parentStyle = 0;
     formats.push_back(defaultCell);
@@ -148,14 +161,16 @@ Worksheet& Workbook::addSheet(const QString& name) {
 
 quint16 Workbook::addFont(const Font& font) {
     auto it = std::find(fonts.begin(), fonts.end(), font);
-    if (it != fonts.end()) return quint16(it - fonts.begin());
+    if (it != fonts.end())
+        return quint16(it - fonts.begin());
     fonts.push_back(font);
     return quint16(fonts.size() - 1);
 }
 
 quint16 Workbook::addFormat(const CellFormat& format) {
     auto it = std::find(formats.begin(), formats.end(), format);
-    if (it != formats.end()) return quint16(it - formats.begin());
+    if (it != formats.end())
+        return quint16(it - formats.begin());
     formats.push_back(format);
     return quint16(formats.size() - 1);
 }
@@ -163,8 +178,10 @@ quint16 Workbook::addFormat(const CellFormat& format) {
 quint16 Workbook::addNumberFormat(const QString& code) {
     quint16 next = 164;
     for (const auto& [id, existing] : numberFormats) {
-        if (existing == code) return id;
-        if (id >= next) next = id + 1;
+        if (existing == code)
+            return id;
+        if (id >= next)
+            next = id + 1;
     }
     numberFormats.emplace(next, code);
     return next;
@@ -173,24 +190,28 @@ quint16 Workbook::addNumberFormat(const QString& code) {
 QRgb Workbook::color(quint16 index, bool background) const {
     static constexpr QRgb fixed[8] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00,
                                       0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF};
-    if (index < 8) return qRgb(qRed(fixed[index]), qGreen(fixed[index]), qBlue(fixed[index]));
+    if (index < 8)
+        return qRgb(qRed(fixed[index]), qGreen(fixed[index]), qBlue(fixed[index]));
     if (index < 64) {
         const QRgb c = palette[index - 8];
         return qRgb(qRed(c), qGreen(c), qBlue(c));
     }
-    if (index == kColorWindowBackground) return qRgb(255, 255, 255);
+    if (index == kColorWindowBackground)
+        return qRgb(255, 255, 255);
     return background ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
 }
 
 const Font& Workbook::fontOf(const CellFormat& format) const {
     static const Font fallback;
-    if (format.fontIndex < fonts.size()) return fonts[format.fontIndex];
+    if (format.fontIndex < fonts.size())
+        return fonts[format.fontIndex];
     return fonts.empty() ? fallback : fonts.front();
 }
 
 const CellFormat& Workbook::formatOf(const Cell& cell) const {
     static const CellFormat fallback;
-    if (cell.xf < formats.size()) return formats[cell.xf];
+    if (cell.xf < formats.size())
+        return formats[cell.xf];
     return formats.size() > 15 ? formats[15] : fallback;
 }
 
