@@ -19,8 +19,7 @@
 #include "generation/automation.h"
 #include "generation/cell_map.h"
 #include "generation/picture_export.h"
-#include "shell/error_report.h"
-#include "shell/message_boxes.h"
+#include "shell/core/error_report.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
@@ -162,10 +161,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    shell::MessageBoxes::setHandler([](const shell::MessageRequest& request) {
-        reportedErrors() << request.text;
-        return shell::MessageAnswer::Ok;
-    });
+    shell::setErrorReporter([](const shell::ErrorReport& report) { reportedErrors() << report.text(); });
     const QStringList args = app.arguments().mid(1);
     try {
         if (args.isEmpty())

@@ -6,11 +6,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/program.h"
 #include "bench/stage_timer.h"
 #include "entry/form1.h"
-#include "generation/generation_run.h"
-#include "generation/window_hand_over.h"
 #include "preview/form2.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/message_boxes.h"
 
 namespace bench {
 
@@ -38,35 +39,30 @@ std::vector<Stage> timeWindows(int rounds) {
     std::vector<Stage> stages{{QStringLiteral("start-up to main window shown"), {}},
                               {QStringLiteral("one field write (change, store, sync)"), {}},
                               {QStringLiteral("click to preview shown (windows)"), {}}};
+    // Nobody answers a report here, and the preview's closing must not end the benchmark.
+    shell::setEndProgramHandler([](int) {});
+    shell::MessageBoxes::setHandler([](const shell::MessageRequest&) { return shell::MessageAnswer::Ok; });
     for (int round = 0; round < rounds; ++round) {
-        std::unique_ptr<entry::Form1> form1;
+        std::unique_ptr<app::Program> program;
         stages[0].lap([&] {
-            form1 = std::make_unique<entry::Form1>();
-            form1->Form_Load();
-            form1->show();
+            program = std::make_unique<app::Program>();
+            program->start();
             QApplication::processEvents();
         });
-        std::unique_ptr<Form2> form2;
-        generation::GenerationRun run(generation::windowHandOver(*form1, [&]() -> Form2& {
-            if (!form2) {
-                form2 = std::make_unique<Form2>();
-                form2->setMainWindow(form1.get());
-                form2->setProgramEnd([] {});
-            }
-            return *form2;
-        }));
+        entry::Form1& form1 = program->mainWindow();
+        auto* name = form1.findChild<QLineEdit*>(QStringLiteral("txtName"));
         for (int write = 0; write < 20; ++write)
-            stages[1].lap([&] { form1->txtName->setText(QStringLiteral("Name %1").arg(write)); });
-        form1->setGenerateHandler([&] { run.PushButton22_Click(form1->statement()); });
-        form1->findChild<QPushButton*>(QStringLiteral("PushButton7"))->click();
+            stages[1].lap([&] { name->setText(QStringLiteral("Name %1").arg(write)); });
+        form1.findChild<QPushButton*>(QStringLiteral("PushButton7"))->click();
         stages[2].lap([&] {
-            form1->findChild<QPushButton*>(QStringLiteral("PushButton22"))->click();
+            form1.findChild<QPushButton*>(QStringLiteral("PushButton22"))->click();
             QApplication::processEvents();
         });
         // "< Back" removes the workbook, as a user going back would.
-        form2->findChild<QPushButton*>(QStringLiteral("PushButton8"))->click();
-        form2.reset();
+        program->preview().findChild<QPushButton*>(QStringLiteral("PushButton8"))->click();
     }
+    shell::setEndProgramHandler({});
+    shell::MessageBoxes::setHandler({});
     if (previousTemp.isNull()) {
         qunsetenv("TEMP");
     } else {

@@ -15,23 +15,23 @@
 
 #include "entry/is_installed.h"
 #include "entry/sample_data.h"
-#include "shell/app_title.h"
-#include "shell/cursor_file.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
-#include "shell/locale_amount.h"
-#include "shell/message_boxes.h"
-#include "shell/send_keys.h"
-#include "shell/settings_keys.h"
-#include "shell/skin.h"
-#include "shell/window_colours.h"
+#include "shell/core/app_title.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/locale_amount.h"
+#include "shell/core/product.h"
+#include "shell/core/settings_keys.h"
+#include "shell/ui/cursor_file.h"
+#include "shell/ui/message_boxes.h"
+#include "shell/ui/send_keys.h"
+#include "shell/ui/skin.h"
+#include "shell/ui/window_colours.h"
 #include "ui_form1.h"
 
 namespace entry {
 
 namespace {
 
-const QString kContactAddress = QStringLiteral("https://www.brackenlow.com/contact");
 const QColor kHeadingGrey(0xE0, 0xE0, 0xE0);
 
 QString toQString(std::string_view text) {
@@ -129,7 +129,6 @@ void Form1::dressControls() {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(size());
-    setWindowIcon(QIcon(QStringLiteral(":/app/quillberry.png")));
     shell::setBackColour(this, Qt::white);
 
     QFont buttonFont(QStringLiteral("Arial"));
@@ -191,52 +190,74 @@ void Form1::watch(QWidget* widget) {
 
 // ---- start-up --------------------------------------------------------------------------------------------
 
+// Restoring is not a change: the box's change handler runs as for any change, but a field that ends up
+// showing exactly the stored text writes nothing. A text the restore reformats (an amount put in
+// currency form) or a key that was missing is stored as the box now shows it.
+template <typename Show>
+void Form1::restore(const QString& key, const QString& defaultText, Show&& show) {
+    const std::optional<QString> stored = store_.value(key);
+    const auto* previous = std::exchange(restoring_, &stored);
+    try {
+        show(stored.value_or(defaultText));
+    } catch (...) {
+        restoring_ = previous;
+        throw;
+    }
+    restoring_ = previous;
+}
+
 void Form1::Form_Load() {
     namespace keys = shell::keys;
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("Form_Load"));
     p.step(102, [&] { shell::ApplySkin(this); });
     p.step(104, [&] {
-        setWindowTitle(shell::kProductName);
-        setWindowIcon(QIcon(QStringLiteral(":/app/quillberry.png")));
+        setWindowTitle(shell::product::kName);
+        setWindowIcon(QIcon(shell::product::kIconResource));
         SetAppTitle();
     });
     p.step(106, [&] { setUpdatesEnabled(false); });
     bool hasCursorFile = false;
-    p.step(108, [&] {
-        hasCursorFile = shell::FileExists(shell::programFolder() + QStringLiteral("/HAND-M.CUR"));
-    });
+    p.step(108, [&] { hasCursorFile = shell::FileExists(shell::handCursorPath()); });
     if (hasCursorFile)
         p.step(110, [&] { loadHandCursor(); });
 
-    p.step(130, [&] { txtName->setText(store_.read(keys::name(), QString())); });
+    p.step(130,
+           [&] { restore(keys::name(), QString(), [&](const QString& text) { txtName->setText(text); }); });
     p.step(132, [&] {
-        const QString text = store_.read(keys::date(), shell::dateToStoreText(QDate::currentDate()));
-        const auto date = shell::dateFromStoreText(text);
-        if (!date)
-            throw shell::RuntimeError(QStringLiteral("Type mismatch"));
-        if (*date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate()) {
-            throw shell::RuntimeError(QStringLiteral("Invalid property value"));
-        }
-        dtpFrom->setDate(*date);
+        restore(keys::date(), shell::dateToStoreText(QDate::currentDate()), [&](const QString& text) {
+            const auto date = shell::dateFromStoreText(text);
+            if (!date)
+                throw shell::RuntimeError(QStringLiteral("Type mismatch"));
+            if (*date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate()) {
+                throw shell::RuntimeError(QStringLiteral("Invalid property value"));
+            }
+            dtpFrom->setDate(*date);
+        });
     });
 
     int tabCounter = 0;
     p.step(134, [&] { tabCounter = 2 * generation::kAssetLines; });
     for (int i = 0; i < generation::kAssetLines; ++i) {
-        p.step(138,
-               [&] { txtAssets[i]->setText(store_.read(keys::assetDescription(i), txtAssets[i]->text())); });
+        p.step(138, [&] {
+            restore(keys::assetDescription(i), txtAssets[i]->text(),
+                    [&](const QString& text) { txtAssets[i]->setText(text); });
+        });
         p.step(140, [&] {
-            txtAmountAssets[i]->setText(currencyOfStored(store_.read(keys::assetAmount(i), "0")));
+            restore(keys::assetAmount(i), QStringLiteral("0"),
+                    [&](const QString& text) { txtAmountAssets[i]->setText(currencyOfStored(text)); });
         });
         p.step(142, [&] { tabSequence_.setPosition(txtAssets[i], 2 * i); });
         p.step(144, [&] { tabSequence_.setPosition(txtAmountAssets[i], 2 * i + 1); });
     }
     for (int i = 0; i < generation::kLiabilityLines; ++i) {
         p.step(154, [&] {
-            txtLiabilities[i]->setText(store_.read(keys::liabilityDescription(i), txtLiabilities[i]->text()));
+            restore(keys::liabilityDescription(i), txtLiabilities[i]->text(),
+                    [&](const QString& text) { txtLiabilities[i]->setText(text); });
         });
-        p.step(156,
-               [&] { txtAmountL[i]->setText(currencyOfStored(store_.read(keys::liabilityAmount(i), "0"))); });
+        p.step(156, [&] {
+            restore(keys::liabilityAmount(i), QStringLiteral("0"),
+                    [&](const QString& text) { txtAmountL[i]->setText(currencyOfStored(text)); });
+        });
         p.step(158, [&] { tabSequence_.setPosition(txtLiabilities[i], tabCounter); });
         p.step(160, [&] { ++tabCounter; });
         p.step(162, [&] { tabSequence_.setPosition(txtAmountL[i], tabCounter); });
@@ -253,11 +274,11 @@ void Form1::Form_Load() {
 }
 
 void Form1::SetAppTitle() {
-    shell::setApplicationTitle(shell::shortenedTitle(shell::kProductName));
+    shell::setApplicationTitle(shell::shortenedTitle(shell::product::kName));
 }
 
 void Form1::loadHandCursor() {
-    mouseIcon_ = shell::loadCursorFile(shell::programFolder() + QStringLiteral("/HAND-M.CUR"));
+    mouseIcon_ = shell::loadCursorFile(shell::handCursorPath());
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -298,19 +319,9 @@ void Form1::setGenerateHandler(std::function<void()> handler) {
     generateHandler_ = std::move(handler);
 }
 
-void Form1::setMousePointer(MousePointer pointer) {
+void Form1::setMousePointer(shell::MousePointer pointer) {
     mousePointer_ = pointer;
-    switch (pointer) {
-        case Hourglass:
-            setCursor(Qt::WaitCursor);
-            break;
-        case Custom:
-            setCursor(mouseIcon_ ? *mouseIcon_ : QCursor(Qt::ArrowCursor));
-            break;
-        case Default:
-            unsetCursor();
-            break;
-    }
+    shell::applyMousePointer(this, pointer, mouseIcon_);
 }
 
 // ---- events ----------------------------------------------------------------------------------------------
@@ -392,6 +403,8 @@ void Form1::onFocusOut(QObject* watched, Qt::FocusReason reason) {
 }
 
 void Form1::store(const QString& key, const QString& text) {
+    if (restoring_ && *restoring_ == text)
+        return;
     store_.write(key, text);
 }
 
@@ -445,24 +458,27 @@ void Form1::validateAmount(QLineEdit* box, bool& cancel) {
 }
 
 void Form1::Form_MouseMove() {
-    if (mousePointer_ == Hourglass)
+    using shell::MousePointer;
+    if (mousePointer_ == MousePointer::Hourglass)
         return;
-    if (mousePointer_ != Default)
-        setMousePointer(Default);
+    if (mousePointer_ != MousePointer::Default)
+        setMousePointer(MousePointer::Default);
 }
 
 void Form1::PushButton_MouseMove() {
-    if (mousePointer_ == Hourglass)
+    using shell::MousePointer;
+    if (mousePointer_ == MousePointer::Hourglass)
         return;
-    if (mousePointer_ != Custom)
-        setMousePointer(Custom);
+    if (mousePointer_ != MousePointer::Custom)
+        setMousePointer(MousePointer::Custom);
 }
 
 void Form1::PushButton6_Click() {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton6_Click"));
     p.step(100, [&] {
         shell::MessageBoxes::inform(
-            QStringLiteral("Questions? Please contact Team Brackenlow at ") + kContactAddress, this);
+            QStringLiteral("Questions? Please contact Team Brackenlow at ") + shell::product::kContactAddress,
+            this);
     });
 }
 

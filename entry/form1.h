@@ -9,7 +9,8 @@
 
 #include "entry/tab_sequence.h"
 #include "generation/statement.h"
-#include "shell/settings_store.h"
+#include "shell/core/mouse_pointer.h"
+#include "shell/core/settings_store.h"
 
 class QDateEdit;
 class QGroupBox;
@@ -21,6 +22,9 @@ namespace Ui {
 class Form1;
 }
 
+class Form1StartupTest;
+class Form1EditingTest;
+
 namespace entry {
 
 // The main window: the one statement the program knows. Its controls are the statement record; every
@@ -29,8 +33,6 @@ class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    enum MousePointer { Default = 0, Hourglass = 11, Custom = 99 };
-
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -44,10 +46,20 @@ public:
     // What "Start Creating Template" does; nothing happens while none is set.
     void setGenerateHandler(std::function<void()> handler);
 
-    void setMousePointer(MousePointer pointer);
-    MousePointer mousePointer() const { return mousePointer_; }
+    void setMousePointer(shell::MousePointer pointer);
+    shell::MousePointer mousePointer() const { return mousePointer_; }
     // The hand cursor loaded at start-up, if its file was found.
     const std::optional<QCursor>& mouseIcon() const { return mouseIcon_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The tests drive the controls as a user would.
+    friend class ::Form1StartupTest;
+    friend class ::Form1EditingTest;
 
     // The controls keep their design names; control arrays are indexable from 0.
     QPushButton* PushButton22 = nullptr;
@@ -66,16 +78,8 @@ public:
     std::array<QLineEdit*, generation::kLiabilityLines> txtAmountL{};
     // Members 0, 1, 12 and 13 exist.
     QLabel* lblYear(int index) const;
+    const shell::SettingsStore& settingsStore() const { return store_; }
 
-    // The store the fields are written to.
-    shell::SettingsStore& store() { return store_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     // Start-up routines.
     void SetAppTitle();
     void loadHandCursor();
@@ -112,13 +116,17 @@ private:
     void watch(QWidget* widget);
     void onFocusOut(QObject* watched, Qt::FocusReason reason);
     void store(const QString& key, const QString& text);
+    template <typename Show>
+    void restore(const QString& key, const QString& defaultText, Show&& show);
 
     std::unique_ptr<Ui::Form1> ui_;
     std::array<QLabel*, 4> lblYear_{};
     shell::SettingsStore store_;
     TabSequence tabSequence_;
     std::function<void()> generateHandler_;
-    MousePointer mousePointer_ = Default;
+    shell::MousePointer mousePointer_ = shell::MousePointer::Default;
+    // While a field is restored: the text the store held for it (nothing when the key was missing).
+    const std::optional<QString>* restoring_ = nullptr;
     std::optional<QCursor> mouseIcon_;
     bool validating_ = false;
     bool closing_ = false;

@@ -3,8 +3,8 @@
 #include <QStringList>
 
 #include "generation/automation.h"
-#include "shell/message_boxes.h"
-#include "shell/shutdown.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/message_boxes.h"
 
 namespace entry {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "generation/application_state.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook_reader.h"
@@ -61,14 +61,14 @@ Application::~Application() {
         Quit();
 }
 
-detail::AppState& Application::state(const char*) const {
+detail::AppState& Application::state() const {
     if (!state_->running)
         detail::raiseDisconnected();
     return *state_;
 }
 
 generation::Workbooks Application::Workbooks() const {
-    state("Workbooks");
+    state();
     return generation::Workbooks(state_);
 }
 
@@ -77,7 +77,7 @@ Workbook Application::Workbooks(int index) const {
 }
 
 Workbook Application::ActiveWorkbook() const {
-    auto& app = state("ActiveWorkbook");
+    auto& app = state();
     if (!app.active)
         detail::raiseNothing();
     return Workbook(app.active);
@@ -88,38 +88,38 @@ Worksheet Application::ActiveSheet() const {
 }
 
 Worksheet Application::Worksheets(int index) const {
-    auto& app = state("Worksheets");
+    auto& app = state();
     if (!app.active)
         detail::raiseMethodFailed(kApplicationObject, "Worksheets", QStringLiteral("no workbook is open"));
     return Workbook(app.active).Worksheets(index);
 }
 
 generation::Range Application::Range(const QString& address) const {
-    auto& app = state("Range");
+    auto& app = state();
     if (!app.active)
         detail::raiseMethodFailed(kApplicationObject, "Range", QStringLiteral("no workbook is open"));
     return Workbook(app.active).ActiveSheet().Range(address);
 }
 
 bool Application::Visible() const {
-    return state("Visible").visible;
+    return state().visible;
 }
 // The engine has no window; the flag is kept so that callers read back what they set.
 void Application::setVisible(bool visible) {
-    state("Visible").visible = visible;
+    state().visible = visible;
 }
 bool Application::DisplayAlerts() const {
-    return state("DisplayAlerts").displayAlerts;
+    return state().displayAlerts;
 }
 void Application::setDisplayAlerts(bool displayAlerts) {
-    state("DisplayAlerts").displayAlerts = displayAlerts;
+    state().displayAlerts = displayAlerts;
 }
 QString Application::Version() const {
-    return state("Version").version;
+    return state().version;
 }
 
 void Application::Quit() {
-    auto& app = state("Quit");
+    auto& app = state();
     for (auto& book : app.books)
         book->open = false;
     app.books.clear();
@@ -127,7 +127,7 @@ void Application::Quit() {
     app.running = false;
 }
 
-detail::AppState& Workbooks::app(const char*) const {
+detail::AppState& Workbooks::app() const {
     if (!app_)
         detail::raiseNothing();
     if (!app_->running)
@@ -136,7 +136,7 @@ detail::AppState& Workbooks::app(const char*) const {
 }
 
 Workbook Workbooks::Open(const QString& path, bool readOnly) {
-    auto& state = app("Open");
+    auto& state = app();
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile()) {
         detail::raiseMethodFailed(
@@ -160,11 +160,11 @@ Workbook Workbooks::Open(const QString& path, bool readOnly) {
 }
 
 int Workbooks::count() const {
-    return static_cast<int>(app("Count").books.size());
+    return static_cast<int>(app().books.size());
 }
 
 Workbook Workbooks::operator()(int index) const {
-    auto& state = app("Item");
+    auto& state = app();
     if (index < 1 || index > static_cast<int>(state.books.size()))
         throw shell::RuntimeError(QStringLiteral("Subscript out of range"));
     return Workbook(state.books[static_cast<std::size_t>(index - 1)]);

@@ -61,7 +61,7 @@ private:
     friend class Worksheet;
     enum class Kind { Cells, Rows, Columns };
     Range(std::shared_ptr<detail::BookState> book, int sheet, spreadsheet::CellRange range, Kind kind);
-    detail::BookState& book(const char* method) const;
+    detail::BookState& book() const;
 
     std::shared_ptr<detail::BookState> book_;
     int sheet_ = 0;
@@ -74,7 +74,6 @@ public:
     Worksheet() = default;
 
     QString Name() const;
-    int Index() const;  // 1-based
     // 1-based row and column.
     generation::Range Cells(int row, int column) const;
     // "B6", "A1:B36".
@@ -86,7 +85,7 @@ private:
     friend class Workbook;
     friend class Application;
     Worksheet(std::shared_ptr<detail::BookState> book, int sheet) : book_(std::move(book)), sheet_(sheet) {}
-    detail::BookState& book(const char* method) const;
+    detail::BookState& book() const;
 
     std::shared_ptr<detail::BookState> book_;
     int sheet_ = 0;
@@ -100,7 +99,6 @@ public:
     QString FullName() const;  // full path
     bool ReadOnly() const;
     Worksheet Worksheets(int index) const;  // 1-based
-    int WorksheetCount() const;
     Worksheet ActiveSheet() const;
 
     // Writes the workbook at the path as an Excel 97-2003 workbook (formats 56 and -4143; any other code
@@ -119,7 +117,7 @@ private:
     friend class Workbooks;
     friend class Application;
     explicit Workbook(std::shared_ptr<detail::BookState> book) : book_(std::move(book)) {}
-    detail::BookState& book(const char* method) const;
+    detail::BookState& book() const;
 
     std::shared_ptr<detail::BookState> book_;
 };
@@ -136,7 +134,7 @@ public:
 private:
     friend class Application;
     explicit Workbooks(std::shared_ptr<detail::AppState> app) : app_(std::move(app)) {}
-    detail::AppState& app(const char* method) const;
+    detail::AppState& app() const;
 
     std::shared_ptr<detail::AppState> app_;
 };
@@ -168,7 +166,7 @@ public:
     void Quit();
 
 private:
-    detail::AppState& state(const char* method) const;
+    detail::AppState& state() const;
 
     std::shared_ptr<detail::AppState> state_;
 };

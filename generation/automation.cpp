@@ -1,7 +1,7 @@
 #include "generation/automation.h"
 
 #include "generation/application.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 namespace generation {
 

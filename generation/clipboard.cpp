@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 namespace generation {
 

@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "generation/automation.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
 
 namespace generation {
 

@@ -7,8 +7,8 @@
 #include "generation/file_format.h"
 #include "generation/picture_export.h"
 #include "generation/temporary_folder.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
 
 namespace generation {
 
@@ -71,7 +71,7 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     Workbook bookB;
 
     p.step(100, [&] { call(handOver_.suspendDrawing, true); });
-    p.step(102, [&] { call(handOver_.setMousePointer, kPointerHourglass); });
+    p.step(102, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
     p.step(104, [&] { CreateExcelApp(); });
     p.step(106, [&] { bytes = templateBytes(); });
     p.step(108, [&] {
@@ -104,7 +104,7 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     });
 
     p.step(170, [&] { instanceB = OpenWorkbookInNewExcel(path); });
-    p.step(172, [&] { call(handOver_.setMousePointer, kPointerHourglass); });
+    p.step(172, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
     const auto b = [&]() -> Application& {
         if (!instanceB)
             throw shell::RuntimeError(QStringLiteral("Object variable or With block variable not set"));
@@ -115,7 +115,7 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     p.step(178, [&] { b().setDisplayAlerts(false); });
     p.step(180, [&] { bookB.Close(); });
     p.step(182, [&] { b().Quit(); });
-    p.step(184, [&] { call(handOver_.setMousePointer, kPointerDefault); });
+    p.step(184, [&] { call(handOver_.setMousePointer, shell::MousePointer::Default); });
 
     p.step(186, [&] { call(handOver_.setPicture, loadPicture(temporaryPath(kPictureName))); });
     p.step(188, [&] { call(handOver_.setWorkbookPath, path); });

@@ -8,21 +8,19 @@
 #include "generation/application.h"
 #include "generation/statement.h"
 #include "generation/workbook_name.h"
+#include "shell/core/mouse_pointer.h"
 
 namespace generation {
-
-inline constexpr int kPointerDefault = 0;
-inline constexpr int kPointerHourglass = 11;
 
 // What the run does to the windows, kept free of widget types: the caller fills it with the main
 // window and the preview window. Members left empty are skipped.
 struct HandOver {
-    std::function<void(bool suspended)> suspendDrawing;   // of the main window
-    std::function<void(int pointer)> setMousePointer;     // of the main window
-    std::function<void(const QImage&)> setPicture;        // the preview's picture
-    std::function<void(const QString&)> setWorkbookPath;  // the preview's mExcelFile
-    std::function<void()> rearmFirstShow;                 // the preview's mFirstShow := true
-    std::function<void()> showPreview;                    // modeless
+    std::function<void(bool suspended)> suspendDrawing;        // of the main window
+    std::function<void(shell::MousePointer)> setMousePointer;  // of the main window
+    std::function<void(const QImage&)> setPicture;             // the preview's picture
+    std::function<void(const QString&)> setWorkbookPath;       // the preview's mExcelFile
+    std::function<void()> rearmFirstShow;                      // the preview's mFirstShow := true
+    std::function<void()> showPreview;                         // modeless
     std::function<void()> hideMainWindow;
 };
 

@@ -4,7 +4,7 @@
 
 #include "generation/automation.h"
 #include "generation/clipboard.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 namespace generation {
 

@@ -3,7 +3,7 @@
 #include "generation/application.h"
 #include "generation/application_state.h"
 #include "generation/clipboard.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/typed_entry.h"
 
@@ -25,7 +25,7 @@ void afterChange(detail::BookState& book) {
 Range::Range(std::shared_ptr<detail::BookState> book, int sheet, spreadsheet::CellRange range, Kind kind)
     : book_(std::move(book)), sheet_(sheet), range_(range), kind_(kind) {}
 
-detail::BookState& Range::book(const char*) const {
+detail::BookState& Range::book() const {
     if (!book_)
         detail::raiseNothing();
     if (!book_->open)
@@ -34,7 +34,7 @@ detail::BookState& Range::book(const char*) const {
 }
 
 void Range::setValue(const QString& text) {
-    auto& state = book("Value");
+    auto& state = book();
     detail::guarded(kRangeObject, "Value", [&] {
         const QLocale locale;
         for (int row = range_.first.row; row <= range_.last.row; ++row)
@@ -45,7 +45,7 @@ void Range::setValue(const QString& text) {
 }
 
 void Range::setValue(QDate date) {
-    auto& state = book("Value");
+    auto& state = book();
     if (!date.isValid())
         throw shell::RuntimeError(QStringLiteral("Type mismatch"));
     detail::guarded(kRangeObject, "Value", [&] {
@@ -57,13 +57,13 @@ void Range::setValue(QDate date) {
 }
 
 spreadsheet::Value Range::Value() const {
-    const auto& sheet = book("Value").model.sheets.at(static_cast<std::size_t>(sheet_));
+    const auto& sheet = book().model.sheets.at(static_cast<std::size_t>(sheet_));
     const auto* cell = sheet.cell(range_.first);
     return cell ? cell->value : spreadsheet::Value{};
 }
 
 void Range::Select() {
-    auto& state = book("Select");
+    auto& state = book();
     if (state.model.activeSheetIndex() != sheet_) {
         detail::raiseMethodFailed(kRangeObject, "Select",
                                   QStringLiteral("the range's sheet is not the active sheet"));
@@ -74,17 +74,17 @@ void Range::Select() {
 }
 
 Range Range::Rows() const {
-    book("Rows");
+    book();
     return Range(book_, sheet_, range_, Kind::Rows);
 }
 
 Range Range::Columns() const {
-    book("Columns");
+    book();
     return Range(book_, sheet_, range_, Kind::Columns);
 }
 
 Range Range::Rows(int n) const {
-    book("Rows");
+    book();
     const int row = range_.first.row + n - 1;
     if (n < 1 || row >= spreadsheet::kMaxRows)
         throw shell::RuntimeError(QStringLiteral("Application-defined or object-defined error"));
@@ -92,7 +92,7 @@ Range Range::Rows(int n) const {
 }
 
 Range Range::Columns(int n) const {
-    book("Columns");
+    book();
     const int column = range_.first.column + n - 1;
     if (n < 1 || column >= spreadsheet::kMaxColumns)
         throw shell::RuntimeError(QStringLiteral("Application-defined or object-defined error"));
@@ -100,7 +100,7 @@ Range Range::Columns(int n) const {
 }
 
 int Range::count() const {
-    book("Count");
+    book();
     switch (kind_) {
         case Kind::Rows:
             return range_.rowCount();
@@ -113,17 +113,17 @@ int Range::count() const {
 }
 
 int Range::Row() const {
-    book("Row");
+    book();
     return range_.first.row + 1;
 }
 
 int Range::Column() const {
-    book("Column");
+    book();
     return range_.first.column + 1;
 }
 
 QString Range::Address() const {
-    book("Address");
+    book();
     const auto absolute = [](spreadsheet::CellRef ref) {
         return QStringLiteral("$%1$%2").arg(spreadsheet::columnName(ref.column)).arg(ref.row + 1);
     };
@@ -133,7 +133,7 @@ QString Range::Address() const {
 }
 
 void Range::CopyPicture() const {
-    auto& state = book("CopyPicture");
+    auto& state = book();
     detail::guarded(kRangeObject, "CopyPicture", [&] {
         detail::recalculateIfNeeded(state, false);
         const QImage picture = spreadsheet::renderRange(state.model, sheet_, range_);

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>

@@ -3,7 +3,8 @@
 
 #include "generation/application.h"
 #include "generation/application_state.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
 #include "spreadsheet/workbook_writer.h"
 
 namespace generation {
@@ -12,19 +13,12 @@ namespace {
 const QString kWorkbookObject = QStringLiteral("_Workbook");
 const QString kWorksheetObject = QStringLiteral("_Worksheet");
 
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo left(a), right(b);
-    if (left.absoluteFilePath() == right.absoluteFilePath())
-        return true;
-    return left.exists() && right.exists() && left.canonicalFilePath() == right.canonicalFilePath();
-}
-
 [[noreturn]] void raiseObjectDefined() {
     throw shell::RuntimeError(QStringLiteral("Application-defined or object-defined error"));
 }
 }  // namespace
 
-detail::BookState& Workbook::book(const char*) const {
+detail::BookState& Workbook::book() const {
     if (!book_)
         detail::raiseNothing();
     if (!book_->open)
@@ -33,38 +27,34 @@ detail::BookState& Workbook::book(const char*) const {
 }
 
 QString Workbook::Name() const {
-    return QFileInfo(book("Name").fullName).fileName();
+    return QFileInfo(book().fullName).fileName();
 }
 QString Workbook::FullName() const {
-    return book("FullName").fullName;
+    return book().fullName;
 }
 bool Workbook::ReadOnly() const {
-    return book("ReadOnly").readOnly;
+    return book().readOnly;
 }
 const spreadsheet::Workbook& Workbook::model() const {
-    return book("model").model;
-}
-
-int Workbook::WorksheetCount() const {
-    return static_cast<int>(book("Worksheets").model.sheets.size());
+    return book().model;
 }
 
 Worksheet Workbook::Worksheets(int index) const {
-    auto& state = book("Worksheets");
+    auto& state = book();
     if (index < 1 || index > static_cast<int>(state.model.sheets.size()))
         throw shell::RuntimeError(QStringLiteral("Subscript out of range"));
     return Worksheet(book_, index - 1);
 }
 
 Worksheet Workbook::ActiveSheet() const {
-    auto& state = book("ActiveSheet");
+    auto& state = book();
     if (state.model.sheets.empty())
         detail::raiseNothing();
     return Worksheet(book_, state.model.activeSheetIndex());
 }
 
 void Workbook::SaveAs(const QString& path, int fileFormat) {
-    auto& state = book("SaveAs");
+    auto& state = book();
     if (fileFormat != xlExcel8 && fileFormat != xlWorkbookNormal) {
         detail::raiseMethodFailed(
             kWorkbookObject, "SaveAs",
@@ -74,7 +64,7 @@ void Workbook::SaveAs(const QString& path, int fileFormat) {
     }
     if (path.isEmpty())
         detail::raiseMethodFailed(kWorkbookObject, "SaveAs", QStringLiteral("no file name given"));
-    if (state.readOnly && sameFile(path, state.fullName)) {
+    if (state.readOnly && shell::sameFile(path, state.fullName)) {
         detail::raiseMethodFailed(kWorkbookObject, "SaveAs",
                                   QStringLiteral("'%1' is read-only. To save a copy, choose another name.")
                                       .arg(QFileInfo(path).fileName()));
@@ -92,7 +82,7 @@ void Workbook::SaveAs(const QString& path, int fileFormat) {
 }
 
 void Workbook::Close() {
-    auto& state = book("Close");
+    auto& state = book();
     state.open = false;
     if (auto app = state.app.lock()) {
         std::erase(app->books, book_);
@@ -101,7 +91,7 @@ void Workbook::Close() {
     }
 }
 
-detail::BookState& Worksheet::book(const char*) const {
+detail::BookState& Worksheet::book() const {
     if (!book_)
         detail::raiseNothing();
     if (!book_->open)
@@ -110,15 +100,11 @@ detail::BookState& Worksheet::book(const char*) const {
 }
 
 QString Worksheet::Name() const {
-    return book("Name").model.sheets.at(static_cast<std::size_t>(sheet_)).name;
-}
-int Worksheet::Index() const {
-    book("Index");
-    return sheet_ + 1;
+    return book().model.sheets.at(static_cast<std::size_t>(sheet_)).name;
 }
 
 generation::Range Worksheet::Cells(int row, int column) const {
-    book("Cells");
+    book();
     const spreadsheet::CellRef ref{row - 1, column - 1};
     if (!ref.isValid())
         raiseObjectDefined();
@@ -126,7 +112,7 @@ generation::Range Worksheet::Cells(int row, int column) const {
 }
 
 generation::Range Worksheet::Range(const QString& address) const {
-    book("Range");
+    book();
     const auto parsed = spreadsheet::parseRangeName(address);
     if (!parsed) {
         detail::raiseMethodFailed(
@@ -140,7 +126,7 @@ generation::Range Worksheet::Range(const QString& address) const {
 }
 
 generation::Range Worksheet::UsedRange() const {
-    const auto& sheet = book("UsedRange").model.sheets.at(static_cast<std::size_t>(sheet_));
+    const auto& sheet = book().model.sheets.at(static_cast<std::size_t>(sheet_));
     const auto used = sheet.usedRange().value_or(spreadsheet::CellRange{});
     return generation::Range(book_, sheet_, used, generation::Range::Kind::Cells);
 }

@@ -9,18 +9,46 @@
 #include <QSignalBlocker>
 
 #include "preview/view_units.h"
-#include "shell/app_title.h"
-#include "shell/cursor_file.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
-#include "shell/window_colours.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/product.h"
+#include "shell/ui/cursor_file.h"
+#include "shell/ui/window_colours.h"
 #include "ui_form2.h"
 
-using preview::twipsToPixels;
+namespace preview {
 
 namespace {
 const QString kForm = QStringLiteral("Form2");
+
+// The lines of the activation handler that the first display's statements carry.
+int firstDisplayLine(ImageViewModel::FirstDisplayStep step) {
+    using Step = ImageViewModel::FirstDisplayStep;
+    switch (step) {
+        case Step::ReferenceWidth:
+            return 118;
+        case Step::ReferenceHeight:
+            return 120;
+        case Step::ReferencePicture:
+            return 122;
+        case Step::ResetZoom:
+            return 124;
+        case Step::BaseWidth:
+            return 126;
+        case Step::BaseHeight:
+            return 128;
+        case Step::ZoomWidth:
+            return 130;
+        case Step::ZoomHeight:
+            return 132;
+        case Step::Redraw:
+            return 134;
+        case Step::InitScrollbars:
+            return 136;
+    }
+    return 0;
 }
+}  // namespace
 
 Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>()) {
     ui_->setupUi(this);
@@ -57,7 +85,6 @@ Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>
     }
 
     connectView();
-    Form_Load();
 }
 
 Form2::~Form2() = default;
@@ -67,8 +94,8 @@ void Form2::Form_Load() {
     p.step(100, [&] { mFirstShow = true; });
     p.step(102, [&] { shell::SetSystemBackColors(this); });
     // The window shows the application's icon as every window does unless given its own.
-    p.step(104, [&] { setWindowTitle(shell::kProductName); });
-    const QString cursorFile = shell::programFolder() + QStringLiteral("/HAND-M.CUR");
+    p.step(104, [&] { setWindowTitle(shell::product::kName); });
+    const QString cursorFile = shell::handCursorPath();
     bool found = false;
     p.step(108, [&] { found = shell::FileExists(cursorFile); });
     if (found)
@@ -103,50 +130,42 @@ void Form2::Form_Activate() {
     p.step(110, [&] { shell::setBackColour(ui_->Picture1, Qt::white); });
     p.step(114, [&] { ui_->Zoom_Ori->setAttribute(Qt::WA_StaticContents); });
     p.step(116, [&] { ui_->Zoom_Ori->hide(); });
-    view_.firstDisplay(p);
+    view_.firstDisplay([&p](ImageViewModel::FirstDisplayStep step, const std::function<void()>& statement) {
+        p.step(firstDisplayLine(step), statement);
+    });
     p.step(138, [&] { mFirstShow = false; });
     syncView();
 }
 
-void Form2::setMousePointer(MousePointer pointer) {
+void Form2::setMousePointer(shell::MousePointer pointer) {
     pointer_ = pointer;
-    switch (pointer) {
-        case MousePointer::Hourglass:
-            setCursor(Qt::WaitCursor);
-            break;
-        case MousePointer::Custom:
-            setCursor(handCursor_.value_or(QCursor(Qt::ArrowCursor)));
-            break;
-        case MousePointer::Default:
-            unsetCursor();
-            break;
-    }
+    shell::applyMousePointer(this, pointer, handCursor_);
 }
 
 void Form2::mouseMoveEvent(QMouseEvent* event) {
     // Moves that a button or the frame did not take arrive here too; only the window's own surface counts.
     const bool overSurface = childAt(event->position().toPoint()) == nullptr;
-    if (overSurface && pointer_ != MousePointer::Hourglass)
-        setMousePointer(MousePointer::Default);
+    if (overSurface && pointer_ != shell::MousePointer::Hourglass)
+        setMousePointer(shell::MousePointer::Default);
     QWidget::mouseMoveEvent(event);
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && pointer_ != MousePointer::Hourglass) {
+    if (event->type() == QEvent::MouseMove && pointer_ != shell::MousePointer::Hourglass) {
         if (watched == ui_->Frame1) {
             // A move over a button inside the frame reaches the frame as well when the button lets it pass.
             const auto* move = static_cast<QMouseEvent*>(event);
             if (ui_->Frame1->childAt(move->position().toPoint()) == nullptr)
-                setMousePointer(MousePointer::Default);
+                setMousePointer(shell::MousePointer::Default);
         } else {
-            setMousePointer(MousePointer::Custom);
+            setMousePointer(shell::MousePointer::Custom);
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void Form2::connectView() {
-    view_.setDefaultPointerHandler([this] { setMousePointer(MousePointer::Default); });
+    view_.setDefaultPointerHandler([this] { setMousePointer(shell::MousePointer::Default); });
     connect(ui_->HScroll1, &QScrollBar::valueChanged, this, [this](int value) {
         view_.hScroll().setValue(value);
         syncView();
@@ -156,21 +175,21 @@ void Form2::connectView() {
         syncView();
     });
     auto toTwips = [](QPointF position) {
-        return QPointF(position.x() * preview::kTwipsPerPixel, position.y() * preview::kTwipsPerPixel);
+        return QPointF(position.x() * kTwipsPerPixel, position.y() * kTwipsPerPixel);
     };
-    connect(ui_->Picture1, &preview::PictureView::mousePressed, this,
+    connect(ui_->Picture1, &PictureView::mousePressed, this,
             [this, toTwips](Qt::MouseButtons, QPointF position) {
                 const QPointF at = toTwips(position);
                 view_.picture1_MouseDown(static_cast<float>(at.x()), static_cast<float>(at.y()));
             });
-    connect(ui_->Picture1, &preview::PictureView::mouseMoved, this,
+    connect(ui_->Picture1, &PictureView::mouseMoved, this,
             [this, toTwips](Qt::MouseButtons buttons, QPointF position) {
                 const QPointF at = toTwips(position);
                 view_.picture1_MouseMove(static_cast<int>(buttons.toInt()), static_cast<float>(at.x()),
                                          static_cast<float>(at.y()));
                 syncView();
             });
-    connect(ui_->Picture1, &preview::PictureView::mouseReleased, this, [this](Qt::MouseButtons, QPointF) {
+    connect(ui_->Picture1, &PictureView::mouseReleased, this, [this](Qt::MouseButtons, QPointF) {
         view_.Picture1_MouseUp();
         syncView();
     });
@@ -180,7 +199,7 @@ void Form2::connectView() {
     connect(ui_->PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
 }
 
-void Form2::syncBar(QScrollBar* bar, const preview::ScrollBarModel& model) {
+void Form2::syncBar(QScrollBar* bar, const ScrollBarModel& model) {
     // The model has already run its change rule; the widget only shows the result.
     const QSignalBlocker blocker(bar);
     bar->setMaximum(model.maximum());
@@ -207,3 +226,5 @@ void Form2::SetVScrollbarByPercent(int percent) {
     view_.SetVScrollbarByPercent(view_.vScroll(), percent);
     syncView();
 }
+
+}  // namespace preview

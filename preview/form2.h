@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "preview/image_view_model.h"
+#include "shell/core/mouse_pointer.h"
 
 namespace Ui {
 class Form2;
@@ -16,14 +17,14 @@ class Form2;
 
 class QScrollBar;
 
+namespace preview {
+
 // The preview window: shows the picture of the generated sheet, zooms and pans it, and saves the
-// generated workbook where the user wants it. Constructing it loads it (its load step runs).
+// generated workbook where the user wants it.
 class Form2 : public QWidget {
     Q_OBJECT
 
 public:
-    enum class MousePointer { Default = 0, Hourglass = 11, Custom = 99 };
-
     // Asks for a file to save to; returns "" when the user cancels. The name is used as typed.
     using SaveDialog = std::function<QString(QWidget* parent, const QString& title, const QString& filter,
                                              const QString& fileName)>;
@@ -34,21 +35,27 @@ public:
     explicit Form2(QWidget* parent = nullptr);
     ~Form2() override;
 
+    // The load step: colours, caption, hand cursor.
+    void Form_Load();
+
     // --- Hand-over from the generation run, in this order: picture, path, re-arm, show.
     // The picture view takes the picture and sizes itself to it.
     void setPicture(const QImage& picture);
+    // Full path of the generated workbook in the temporary folder; "< Back" and closing delete it.
+    void setExcelFile(const QString& path) { mExcelFile = path; }
+    const QString& excelFile() const { return mExcelFile; }
+    // The view is set up from the picture on the next activation (or show).
+    void rearmFirstShow() { mFirstShow = true; }
+    bool firstShowDue() const { return mFirstShow; }
+
     // Where "< Back" returns to.
     void setMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
-    // Full path of the generated workbook in the temporary folder; "< Back" and closing delete it.
-    QString mExcelFile;
-    // The view is set up from the picture on the next activation (or show) while this is true.
-    bool mFirstShow = true;
 
     void SetHScrollbarByPercent(int percent);
     void SetVScrollbarByPercent(int percent);
 
-    void setMousePointer(MousePointer pointer);
-    MousePointer mousePointer() const { return pointer_; }
+    void setMousePointer(shell::MousePointer pointer);
+    shell::MousePointer mousePointer() const { return pointer_; }
     // The hand cursor from the program folder, if one was found at load.
     std::optional<QCursor> handCursor() const { return handCursor_; }
 
@@ -68,7 +75,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Form_Load();
     void Form_Activate();
     void Form_QueryUnload();
     void Form_Unload();
@@ -84,7 +90,9 @@ private:
 
     std::unique_ptr<Ui::Form2> ui_;
     preview::ImageViewModel view_;
-    MousePointer pointer_ = MousePointer::Default;
+    QString mExcelFile;
+    bool mFirstShow = true;
+    shell::MousePointer pointer_ = shell::MousePointer::Default;
     std::optional<QCursor> handCursor_;
     QPointer<QWidget> mainWindow_;
     // A workbook the user saved onto itself is theirs now: going back or closing leaves it alone.
@@ -93,3 +101,5 @@ private:
     FileCopy fileCopy_;
     ProgramEnd programEnd_;
 };
+
+}  // namespace preview

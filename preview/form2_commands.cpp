@@ -2,14 +2,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
-#include <filesystem>
-#include <system_error>
 
 #include "preview/form2.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
-#include "shell/message_boxes.h"
-#include "shell/shutdown.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/message_boxes.h"
+
+namespace preview {
 
 namespace {
 
@@ -28,18 +28,6 @@ void copyFile(const QString& source, const QString& target) {
     QFile file(source);
     if (!file.copy(target))
         throw shell::RuntimeError(file.errorString());
-}
-
-// Two names for one file (the same path spelt differently, a link): copying one onto the other after
-// deleting the target would delete the only copy.
-bool sameFile(const QString& a, const QString& b) {
-    if (a.isEmpty() || b.isEmpty())
-        return false;
-    std::error_code error;
-    const bool same =
-        std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
-                                    std::filesystem::path(QFile::encodeName(b).toStdString()), error);
-    return !error && same;
 }
 
 }  // namespace
@@ -85,7 +73,7 @@ void Form2::PushButton6_Click() {
                     this);
             });
             if (yes) {
-                p.step(122, [&] { ontoItself = sameFile(target, mExcelFile); });
+                p.step(122, [&] { ontoItself = shell::sameFile(target, mExcelFile); });
                 if (!ontoItself)
                     p.step(124, [&] { shell::DeleteFileQuietly(target); });
             }
@@ -158,3 +146,5 @@ void Form2::Form_Unload() {
     else
         shell::EndProgram(0);
 }
+
+}  // namespace preview

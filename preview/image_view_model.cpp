@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "preview/view_units.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 namespace preview {
 
@@ -41,22 +41,18 @@ void ImageViewModel::movePicture(double left, double top) {
     pictureTop_ = top;
 }
 
-void ImageViewModel::firstDisplay(shell::Procedure& procedure) {
-    procedure.step(118, [&] { referenceWidth_ = pictureWidth_; });
-    procedure.step(120, [&] { referenceHeight_ = pictureHeight_; });
-    procedure.step(122, [&] { reference_ = picture_; });
-    procedure.step(124, [&] { mZoom = 1.0f; });
-    procedure.step(126, [&] { mBaseWidth = nearest(referenceWidth_ - 2.0); });
-    procedure.step(128, [&] { mBaseHeight = nearest(referenceHeight_ - 2.0); });
-    procedure.step(130, [&] { mZoomWidth = mBaseWidth; });
-    procedure.step(132, [&] { mZoomHeight = mBaseHeight; });
-    procedure.step(134, [&] { RedrawImage(); });
-    procedure.step(136, [&] { InitScrollbars(); });
-}
-
-void ImageViewModel::readBaseFromReference() {
-    mBaseWidth = nearest(referenceWidth_ - 2.0);
-    mBaseHeight = nearest(referenceHeight_ - 2.0);
+void ImageViewModel::firstDisplay(const StepRunner& run) {
+    using Step = FirstDisplayStep;
+    run(Step::ReferenceWidth, [&] { referenceWidth_ = pictureWidth_; });
+    run(Step::ReferenceHeight, [&] { referenceHeight_ = pictureHeight_; });
+    run(Step::ReferencePicture, [&] { reference_ = picture_; });
+    run(Step::ResetZoom, [&] { mZoom = 1.0f; });
+    run(Step::BaseWidth, [&] { mBaseWidth = nearest(referenceWidth_ - 2.0); });
+    run(Step::BaseHeight, [&] { mBaseHeight = nearest(referenceHeight_ - 2.0); });
+    run(Step::ZoomWidth, [&] { mZoomWidth = mBaseWidth; });
+    run(Step::ZoomHeight, [&] { mZoomHeight = mBaseHeight; });
+    run(Step::Redraw, [&] { RedrawImage(); });
+    run(Step::InitScrollbars, [&] { InitScrollbars(); });
 }
 
 void ImageViewModel::RedrawImage() {

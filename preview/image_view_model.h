@@ -5,10 +5,6 @@
 
 #include "preview/scroll_bar_model.h"
 
-namespace shell {
-class Procedure;
-}
-
 namespace preview {
 
 // Where the picture is shown: a fixed, clipping frame on the preview window.
@@ -61,9 +57,22 @@ public:
     // Runs whenever a repaint sets the window's pointer back to the default.
     void setDefaultPointerHandler(std::function<void()> handler) { defaultPointer_ = std::move(handler); }
 
-    // The set-up on the first display after a hand-over; its statements carry the activation handler's
-    // lines 104 to 136 and report through that handler's procedure.
-    void firstDisplay(shell::Procedure& procedure);
+    // The statements of the set-up on the first display after a hand-over, in order. The window runs
+    // each through its activation handler's procedure, which numbers them.
+    enum class FirstDisplayStep {
+        ReferenceWidth,
+        ReferenceHeight,
+        ReferencePicture,
+        ResetZoom,
+        BaseWidth,
+        BaseHeight,
+        ZoomWidth,
+        ZoomHeight,
+        Redraw,
+        InitScrollbars,
+    };
+    using StepRunner = std::function<void(FirstDisplayStep step, const std::function<void()>& statement)>;
+    void firstDisplay(const StepRunner& run);
 
     void RedrawImage();
     void InitScrollbars();
@@ -77,18 +86,16 @@ public:
     void picture1_MouseMove(int buttons, float x, float y);
     void Picture1_MouseUp();
 
-    float mZoom = 1.0f;
-    int mBaseWidth = 0;
-    int mBaseHeight = 0;
-    int mZoomWidth = 0;
-    int mZoomHeight = 0;
-    float mDownX = 0.0f;
-    float mDownY = 0.0f;
-    int mHStep = 0;
-    int mVStep = 0;
+    // The view state, in twips where it is a length.
+    float zoom() const { return mZoom; }
+    int baseWidth() const { return mBaseWidth; }
+    int baseHeight() const { return mBaseHeight; }
+    int zoomWidth() const { return mZoomWidth; }
+    int zoomHeight() const { return mZoomHeight; }
+    int hStep() const { return mHStep; }
+    int vStep() const { return mVStep; }
 
 private:
-    void readBaseFromReference();
     void paintReferenceIntoPicture();
     static void fitBarRange(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
     static void initScrollbar(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
@@ -105,6 +112,16 @@ private:
     ScrollBarModel hScroll_;
     ScrollBarModel vScroll_;
     std::function<void()> defaultPointer_;
+
+    float mZoom = 1.0f;
+    int mBaseWidth = 0;
+    int mBaseHeight = 0;
+    int mZoomWidth = 0;
+    int mZoomHeight = 0;
+    float mDownX = 0.0f;
+    float mDownY = 0.0f;
+    int mHStep = 0;
+    int mVStep = 0;
 };
 
 }  // namespace preview

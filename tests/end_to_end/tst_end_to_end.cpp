@@ -1,5 +1,6 @@
 // The whole job as a user does it: sample data, "Start Creating Template", the preview, back, again.
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,44 +10,22 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/program.h"
 #include "entry/form1.h"
-#include "generation/generation_run.h"
-#include "generation/window_hand_over.h"
 #include "preview/form2.h"
-#include "shell/message_boxes.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/message_boxes.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
 
 namespace {
 
-// The program as main() puts it together, with the preview loaded on first use.
-struct Program {
-    entry::Form1 form1;
-    std::unique_ptr<Form2> form2;
-    int programEnds = 0;
-    generation::GenerationRun run{
-        generation::windowHandOver(form1, [this]() -> Form2& { return preview(); })};
-
-    Program() {
-        form1.setGenerateHandler([this] { run.PushButton22_Click(form1.statement()); });
-    }
-
-    Form2& preview() {
-        if (!form2) {
-            form2 = std::make_unique<Form2>();
-            form2->setMainWindow(&form1);
-            form2->setProgramEnd([this] { ++programEnds; });
-        }
-        return *form2;
-    }
-
-    void click(QWidget* window, const char* button) {
-        auto* pushButton = window->findChild<QPushButton*>(QString::fromLatin1(button));
-        QVERIFY2(pushButton, button);
-        pushButton->click();
-    }
-};
+void click(QWidget* window, const char* button) {
+    auto* pushButton = window->findChild<QPushButton*>(QString::fromLatin1(button));
+    QVERIFY2(pushButton, button);
+    pushButton->click();
+}
 
 // What an independent reader sees in the generated workbook, one "row: values" line per row.
 QStringList readWithXlrd(const QString& path) {
@@ -79,6 +58,8 @@ private slots:
         QVERIFY(temp_->isValid());
         qputenv("TEMP", QFile::encodeName(temp_->path()));
         reports_.clear();
+        programEnds_ = 0;
+        shell::setEndProgramHandler([this](int) { ++programEnds_; });
         shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
             reports_ << request.text;
             return shell::MessageAnswer::Ok;
@@ -86,9 +67,11 @@ private slots:
     }
     void cleanup() {
         shell::MessageBoxes::setHandler({});
+        shell::setEndProgramHandler({});
         qunsetenv("TEMP");
     }
 
+    void startOnSettledStoreWritesNothing();
     void sampleDataThenGenerate();
     void backThenAnotherRun();
     void existingTemplateIsUsedThenDeleted();
@@ -99,34 +82,88 @@ private:
 
     std::unique_ptr<QTemporaryDir> temp_;
     QStringList reports_;
+    int programEnds_ = 0;
 };
 
+namespace {
+// What a rewrite of the settings file changes: a synced store replaces the file (a new inode) and
+// stamps it anew.
+struct FileIdentity {
+    ino_t inode = 0;
+    timespec modified{};
+    off_t size = 0;
+    bool operator==(const FileIdentity& other) const {
+        return inode == other.inode && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec && size == other.size;
+    }
+};
+
+FileIdentity identityOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {info.st_ino, info.st_mtim, info.st_size};
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+}  // namespace
+
+void TestEndToEnd::startOnSettledStoreWritesNothing() {
+    const QString store = shell::SettingsStore::fileName();
+    {
+        app::Program first;
+        first.start();
+        click(&first.mainWindow(), "PushButton7");  // plain amounts such as "150.32" are stored
+    }
+    QVERIFY(contentsOf(store).contains("txtAmountAssets0=150.32"));
+    {
+        // A restore that reformats a value stores what the box now shows.
+        app::Program second;
+        second.start();
+    }
+    QVERIFY(contentsOf(store).contains("txtAmountAssets0=$150.32"));
+    const FileIdentity settled = identityOf(store);
+    const QByteArray settledText = contentsOf(store);
+    QVERIFY(settled.inode != 0);
+    {
+        app::Program third;
+        third.start();
+        QCOMPARE(third.mainWindow().statement().assetAmounts[0], QStringLiteral("$150.32"));
+    }
+    QVERIFY(identityOf(store) == settled);
+    QCOMPARE(contentsOf(store), settledText);
+    QCOMPARE(reports_, QStringList{});
+    QCOMPARE(programEnds_, 0);
+}
+
 void TestEndToEnd::sampleDataThenGenerate() {
-    Program program;
-    program.form1.Form_Load();
-    program.form1.show();
-    program.click(&program.form1, "PushButton7");
-    program.click(&program.form1, "PushButton22");
+    app::Program program;
+    program.start();
+    click(&program.mainWindow(), "PushButton7");
+    click(&program.mainWindow(), "PushButton22");
     QCOMPARE(reports_, QStringList{});
 
-    QVERIFY(program.form2);
-    Form2& form2 = *program.form2;
+    QVERIFY(program.previewLoaded());
+    preview::Form2& form2 = program.preview();
     QVERIFY(form2.isVisible());
-    QVERIFY(program.form1.isHidden());
-    QVERIFY(program.form1.updatesEnabled());
-    QCOMPARE(program.form1.mousePointer(), entry::Form1::Default);
-    QVERIFY(!form2.mFirstShow);
+    QVERIFY(program.mainWindow().isHidden());
+    QVERIFY(program.mainWindow().updatesEnabled());
+    QCOMPARE(program.mainWindow().mousePointer(), shell::MousePointer::Default);
+    QVERIFY(!form2.firstShowDue());
 
-    QVERIFY(QFile::exists(form2.mExcelFile));
-    QCOMPARE(QFileInfo(form2.mExcelFile).absolutePath(), QFileInfo(temp_->path()).absoluteFilePath());
+    QVERIFY(QFile::exists(form2.excelFile()));
+    QCOMPARE(QFileInfo(form2.excelFile()).absolutePath(), QFileInfo(temp_->path()).absoluteFilePath());
     QVERIFY(!QFile::exists(tempFile(QStringLiteral("template.xlt"))));
     QVERIFY(!QFile::exists(tempFile(QStringLiteral("temp.bmp"))));
 
-    const auto saved = spreadsheet::readWorkbookFile(form2.mExcelFile);
+    const auto saved = spreadsheet::readWorkbookFile(form2.excelFile());
     const QImage expected = spreadsheet::renderRange(saved, 0, *saved.sheets[0].usedRange());
     QCOMPARE(form2.view().picture().size(), expected.size());
 
-    const QStringList rows = readWithXlrd(form2.mExcelFile);
+    const QStringList rows = readWithXlrd(form2.excelFile());
     QVERIFY2(rows.size() > 28, qPrintable(rows.join(QLatin1Char('\n'))));
     QCOMPARE(rows[0], QStringLiteral("Personal Finance Statement"));
     QCOMPARE(rows[2], QStringLiteral("2: John Doe | "));
@@ -138,31 +175,30 @@ void TestEndToEnd::sampleDataThenGenerate() {
 }
 
 void TestEndToEnd::backThenAnotherRun() {
-    Program program;
-    program.form1.Form_Load();
-    program.form1.show();
-    program.click(&program.form1, "PushButton7");
-    program.click(&program.form1, "PushButton22");
-    QVERIFY(program.form2);
-    Form2& form2 = *program.form2;
-    const QString first = form2.mExcelFile;
+    app::Program program;
+    program.start();
+    click(&program.mainWindow(), "PushButton7");
+    click(&program.mainWindow(), "PushButton22");
+    QVERIFY(program.previewLoaded());
+    preview::Form2& form2 = program.preview();
+    const QString first = form2.excelFile();
     // The sheet is too tall to zoom in past the view's limit, so zoom out.
-    program.click(&form2, "PushButton2");
-    QCOMPARE(form2.view().mZoom, 0.75f);
+    click(&form2, "PushButton2");
+    QCOMPARE(form2.view().zoom(), 0.75f);
 
-    program.click(&form2, "PushButton8");  // < Back
+    click(&form2, "PushButton8");  // < Back
     QVERIFY(!QFile::exists(first));
-    QVERIFY(program.form1.isVisible());
+    QVERIFY(program.mainWindow().isVisible());
     QVERIFY(form2.isHidden());
 
-    program.click(&program.form1, "PushButton22");
+    click(&program.mainWindow(), "PushButton22");
     QCOMPARE(reports_, QStringList{});
-    QCOMPARE(program.form2.get(), &form2);
+    QCOMPARE(&program.preview(), &form2);
     QVERIFY(form2.isVisible());
-    QVERIFY(program.form1.isHidden());
-    QVERIFY(form2.mExcelFile != first);
-    QVERIFY(QFile::exists(form2.mExcelFile));
-    QCOMPARE(form2.view().mZoom, 1.0f);
+    QVERIFY(program.mainWindow().isHidden());
+    QVERIFY(form2.excelFile() != first);
+    QVERIFY(QFile::exists(form2.excelFile()));
+    QCOMPARE(form2.view().zoom(), 1.0f);
     QVERIFY(!form2.view().picture().isNull());
 }
 
@@ -173,13 +209,13 @@ void TestEndToEnd::existingTemplateIsUsedThenDeleted() {
     own.sheets[0].cellForWriting({30, 2}).value = 1.0;
     spreadsheet::writeWorkbookFile(own, tempFile(QStringLiteral("template.xlt")));
 
-    Program program;
-    program.form1.Form_Load();
-    program.click(&program.form1, "PushButton7");
-    program.click(&program.form1, "PushButton22");
+    app::Program program;
+    program.start();
+    click(&program.mainWindow(), "PushButton7");
+    click(&program.mainWindow(), "PushButton22");
     QCOMPARE(reports_, QStringList{});
     QVERIFY(!QFile::exists(tempFile(QStringLiteral("template.xlt"))));
-    const QStringList rows = readWithXlrd(program.form2->mExcelFile);
+    const QStringList rows = readWithXlrd(program.preview().excelFile());
     QVERIFY2(rows.size() > 2, qPrintable(rows.join(QLatin1Char('\n'))));
     QCOMPARE(rows[0], QStringLiteral("Mine"));
     QVERIFY(rows[1].startsWith(QStringLiteral("1: My own layout")));
@@ -192,20 +228,20 @@ void TestEndToEnd::unreadableTemplateIsReported() {
     garbage.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\xff'));
     garbage.close();
 
-    Program program;
-    program.form1.Form_Load();
-    program.click(&program.form1, "PushButton22");
+    app::Program program;
+    program.start();
+    click(&program.mainWindow(), "PushButton22");
     QVERIFY(!reports_.isEmpty());
     QVERIFY2(reports_.first().contains(
                  QStringLiteral("in Tallowmere2021/08/31.Form1.PushButton22_Click at line 110")),
              qPrintable(reports_.first()));
     // The run went on to the end: the preview came up without a picture, the main window went away.
-    QVERIFY(program.form2);
-    QVERIFY(program.form2->isVisible());
-    QVERIFY(program.form2->view().picture().isNull());
-    QVERIFY(program.form1.isHidden());
+    QVERIFY(program.previewLoaded());
+    QVERIFY(program.preview().isVisible());
+    QVERIFY(program.preview().view().picture().isNull());
+    QVERIFY(program.mainWindow().isHidden());
     QVERIFY(!QFile::exists(garbage.fileName()));
-    QVERIFY(!QFile::exists(program.form2->mExcelFile));
+    QVERIFY(!QFile::exists(program.preview().excelFile()));
 }
 
 QTEST_MAIN(TestEndToEnd)

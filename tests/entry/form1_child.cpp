@@ -1,15 +1,16 @@
-// Starts the main window like the program does, then either types into it and waits to be killed
+// Starts the program as main() does, then either types into the main window and waits to be killed
 // ("edit"), or prints the restored statement ("dump").
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdio>
 
+#include "app/program.h"
 #include "entry/form1.h"
-#include "shell/message_boxes.h"
+#include "shell/ui/message_boxes.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QLocale::setDefault(QLocale(QStringLiteral("en_US")));
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     // A message box would wait for a user who is not there: print it instead.
@@ -17,13 +18,15 @@ int main(int argc, char** argv) {
         std::printf("message=%s\n", qPrintable(request.text));
         return shell::MessageAnswer::Ok;
     });
-    entry::Form1 form;
-    form.Form_Load();
+    app::Program program;
+    program.start();
+    entry::Form1& form = program.mainWindow();
+    const auto box = [&form](const char* name) { return form.findChild<QLineEdit*>(QLatin1String(name)); };
     if (mode == QStringLiteral("edit")) {
-        QTest::keyClicks(form.txtName, QStringLiteral("Jane Roe"));
-        form.txtAmountL[5]->selectAll();
-        QTest::keyClicks(form.txtAmountL[5], QStringLiteral("-42.5"));
-        form.txtAssets[10]->clear();
+        QTest::keyClicks(box("txtName"), QStringLiteral("Jane Roe"));
+        box("txtAmountL_5")->selectAll();
+        QTest::keyClicks(box("txtAmountL_5"), QStringLiteral("-42.5"));
+        box("txtAssets_10")->clear();
         std::puts("ready");
         std::fflush(stdout);
         std::getchar();  // killed while waiting here

@@ -215,21 +215,21 @@ private slots:
         QCOMPARE(form_->mouseIcon()->hotSpot(), QPoint(5, 2));
 
         moveMouseOver(form_->PushButton6);
-        QCOMPARE(form_->mousePointer(), entry::Form1::Custom);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Custom);
         QCOMPARE(form_->cursor().shape(), Qt::BitmapCursor);
         moveMouseOver(form_->lblYear(0));  // labels leave the pointer as it was
-        QCOMPARE(form_->mousePointer(), entry::Form1::Custom);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Custom);
         moveMouseOver(form_->txtAssets[4]);
-        QCOMPARE(form_->mousePointer(), entry::Form1::Default);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Default);
         moveMouseOver(form_->PushButton22);
         moveMouseOver(form_->Frame2);
-        QCOMPARE(form_->mousePointer(), entry::Form1::Default);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Default);
 
-        form_->setMousePointer(entry::Form1::Hourglass);
+        form_->setMousePointer(shell::MousePointer::Hourglass);
         QCOMPARE(form_->cursor().shape(), Qt::WaitCursor);
         moveMouseOver(form_->PushButton7);
         moveMouseOver(form_.get());
-        QCOMPARE(form_->mousePointer(), entry::Form1::Hourglass);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Hourglass);
         QCOMPARE(form_->cursor().shape(), Qt::WaitCursor);
     }
 
@@ -237,7 +237,7 @@ private slots:
         start();
         QVERIFY(!form_->mouseIcon().has_value());
         moveMouseOver(form_->PushButton7);
-        QCOMPARE(form_->mousePointer(), entry::Form1::Custom);
+        QCOMPARE(form_->mousePointer(), shell::MousePointer::Custom);
         QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);
     }
 
@@ -279,7 +279,8 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].text.contains(QStringLiteral("Brackenlow.conf")));
         QCOMPARE(form_->txtAssets[0]->text(), QStringLiteral("Wallet"));
-        QCOMPARE(form_->store().unsaved().value(QStringLiteral("txtAssets0")), QStringLiteral("Wallet"));
+        QCOMPARE(form_->settingsStore().unsaved().value(QStringLiteral("txtAssets0")),
+                 QStringLiteral("Wallet"));
     }
 };
 

@@ -10,11 +10,12 @@
 
 #include "entry/form1.h"
 #include "generation/automation.h"
-#include "shell/app_title.h"
-#include "shell/file_utils.h"
-#include "shell/message_boxes.h"
-#include "shell/settings_store.h"
-#include "shell/shutdown.h"
+#include "shell/core/app_title.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/settings_store.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/dialog_reporters.h"
+#include "shell/ui/message_boxes.h"
 
 // What every main-window test starts from: an empty settings store in a temporary folder, a program folder
 // without cursor or skin files, United States regional settings, and message boxes answered with OK and
@@ -37,6 +38,7 @@ public:
         QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
         messages.clear();
         endProgramCalls = 0;
+        shell::installDialogReporters();
         shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
             messages << request;
             return shell::MessageAnswer::Ok;

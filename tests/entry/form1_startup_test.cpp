@@ -7,7 +7,7 @@
 
 #include "form1_fixture.h"
 #include "generation/statement.h"
-#include "shell/window_colours.h"
+#include "shell/ui/window_colours.h"
 
 namespace {
 

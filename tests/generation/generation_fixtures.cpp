@@ -2,9 +2,9 @@
 #include "entry/sample_data.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
-#include "shell/message_boxes.h"
+#include "shell/core/error_report.h"
+#include "shell/core/user_notice.h"
 #include "spreadsheet/workbook_writer.h"
 
 namespace fixtures {
@@ -20,20 +20,16 @@ QString writeWorkbook(const QString& dir, const QString& name,
 }
 
 Reports::Reports() {
-    shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
-        if (request.title == QStringLiteral("Application Error")) {
-            texts << request.text;
-            const auto match = QRegularExpression(QStringLiteral("at line (\\d+)")).match(request.text);
-            lines << (match.hasMatch() ? match.captured(1).toInt() : -1);
-        } else {
-            ++otherMessages;
-        }
-        return shell::MessageAnswer::Ok;
+    shell::setErrorReporter([this](const shell::ErrorReport& report) {
+        texts << report.text();
+        lines << report.line;
     });
+    shell::setUserNoticeHandler([this](const QString&) { ++otherMessages; });
 }
 
 Reports::~Reports() {
-    shell::MessageBoxes::setHandler({});
+    shell::setErrorReporter({});
+    shell::setUserNoticeHandler({});
 }
 
 generation::StatementRecord sampleStatement() {

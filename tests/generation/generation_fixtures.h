@@ -16,7 +16,7 @@ namespace fixtures {
 QString writeWorkbook(const QString& dir, const QString& name,
                       const std::function<void(spreadsheet::Workbook&)>& fill);
 
-// Collects every "Application Error" report while alive, answering it.
+// Collects every error report and every other notice to the user while alive.
 class Reports {
 public:
     Reports();

@@ -1,7 +1,7 @@
 // The spreadsheet application interface, the file-format choice, the workbook name and the picture export.
 
-#include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -14,7 +14,7 @@
 #include "generation/picture_export.h"
 #include "generation/workbook_name.h"
 #include "generation_fixtures.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
@@ -482,7 +482,7 @@ void TestGeneration::exportReportsEachFailingLine() {
 }
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     TestGeneration interfaceTests;
     int failures = QTest::qExec(&interfaceTests, argc, argv);
     failures += runGenerationRunTests(argc, argv);

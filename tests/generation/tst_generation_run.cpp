@@ -13,7 +13,7 @@
 #include "generation/generation_run.h"
 #include "generation/temporary_folder.h"
 #include "generation_fixtures.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/typed_entry.h"
 #include "spreadsheet/workbook_reader.h"
@@ -34,7 +34,9 @@ struct Recorder {
 
     HandOver handOver() {
         return {[this](bool suspended) { events << QStringLiteral("suspend %1").arg(suspended); },
-                [this](int pointer) { events << QStringLiteral("pointer %1").arg(pointer); },
+                [this](shell::MousePointer pointer) {
+                    events << QStringLiteral("pointer %1").arg(static_cast<int>(pointer));
+                },
                 [this](const QImage& image) {
                     events << QStringLiteral("picture");
                     picture = image;

@@ -6,7 +6,7 @@
 #include "entry/sample_data.h"
 #include "generation/automation.h"
 #include "generation/cell_map.h"
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
 
 namespace interop {
 

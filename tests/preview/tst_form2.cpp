@@ -13,11 +13,12 @@
 
 #include "preview/form2.h"
 #include "preview/view_units.h"
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
-#include "shell/message_boxes.h"
-#include "shell/shutdown.h"
-#include "shell/window_colours.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/shutdown.h"
+#include "shell/ui/dialog_reporters.h"
+#include "shell/ui/message_boxes.h"
+#include "shell/ui/window_colours.h"
 
 namespace {
 
@@ -92,7 +93,9 @@ void TestForm2::init() {
                                                                : shell::MessageAnswer::No;
         return shell::MessageAnswer::Ok;
     });
-    form_ = std::make_unique<Form2>();
+    shell::installDialogReporters();
+    form_ = std::make_unique<preview::Form2>();
+    form_->Form_Load();
     form_->setSaveDialog([this](QWidget*, const QString& title, const QString& filter, const QString& name) {
         dialogCalls_ << title + QLatin1Char('|') + filter + QLatin1Char('|') + name;
         return dialogNames_.isEmpty() ? QString() : dialogNames_.takeFirst();
@@ -118,8 +121,8 @@ QString TestForm2::writeWorkbook(const QString& name) {
 // What the generation run does: picture, path, re-arm, show.
 void TestForm2::handOver(const QImage& image) {
     form_->setPicture(image);
-    form_->mExcelFile = writeWorkbook(QStringLiteral("vornik12345678.xls"));
-    form_->mFirstShow = true;
+    form_->setExcelFile(writeWorkbook(QStringLiteral("vornik12345678.xls")));
+    form_->rearmFirstShow();
     form_->show();
 }
 
@@ -163,7 +166,7 @@ void TestForm2::loadDressesWindow() {
     QCOMPARE(form_->size(), QSize(9840 / 15, 9345 / 15));
     QCOMPARE(form_->minimumSize(), form_->maximumSize());
     QVERIFY(!(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(form_->mFirstShow);
+    QVERIFY(form_->firstShowDue());
     QCOMPARE(shell::backColour(form_.get()), shell::buttonFaceColour());
     QCOMPARE(shell::backColour(form_->findChild<QGroupBox*>("Frame1")), shell::buttonFaceColour());
     QCOMPARE(shell::backColour(form_->findChild<QWidget*>("Picture2")), QColor(Qt::white));
@@ -180,7 +183,7 @@ void TestForm2::loadDressesWindow() {
 
 void TestForm2::handOverSetsUpViewOnShow() {
     handOver(sheetPicture(700, 300, qRgb(200, 230, 255)));
-    QVERIFY(!form_->mFirstShow);
+    QVERIFY(!form_->firstShowDue());
     auto* picture = form_->findChild<QWidget*>("Picture1");
     QCOMPARE(picture->geometry(), QRect(0, 0, 700, 300));
     QVERIFY(form_->findChild<QWidget*>("Zoom_Ori")->isHidden());
@@ -200,12 +203,12 @@ void TestForm2::handOverSetsUpViewOnShow() {
 void TestForm2::secondHandOverStartsAtOne() {
     handOver(sheetPicture(400, 200, qRgb(255, 255, 255)));
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton1"), Qt::LeftButton);
-    QCOMPARE(form_->view().mZoom, 1.25f);
+    QCOMPARE(form_->view().zoom(), 1.25f);
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton8"), Qt::LeftButton);
     QVERIFY(form_->isHidden());
 
     handOver(sheetPicture(300, 150, qRgb(255, 0, 0)));
-    QCOMPARE(form_->view().mZoom, 1.0f);
+    QCOMPARE(form_->view().zoom(), 1.0f);
     auto* picture = form_->findChild<QWidget*>("Picture1");
     QCOMPARE(picture->size(), QSize(300, 150));
     QCOMPARE(form_->view().picture().pixel(5, 5), qRgb(255, 0, 0));
@@ -222,7 +225,7 @@ void TestForm2::zoomButtonsResizePicture() {
     QVERIFY(form_->findChild<QScrollBar*>("HScroll1")->isEnabled());
     for (int press = 0; press < 7; ++press)
         QTest::mouseClick(zoomOut, Qt::LeftButton);
-    QCOMPARE(form_->view().mZoom, 0.25f);
+    QCOMPARE(form_->view().zoom(), 0.25f);
     QCOMPARE(picture->size(), QSize(100, 50));
     QVERIFY(!form_->findChild<QScrollBar*>("HScroll1")->isEnabled());
     QVERIFY(messages_.isEmpty());
@@ -263,7 +266,7 @@ void TestForm2::saveToNewPathCopiesIdenticalFile() {
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton6"), Qt::LeftButton);
     QCOMPARE(dialogCalls_, QStringList{"Save File|Excel Files (*.xls)|"});
     QCOMPARE(readAll(target), workbookBytes_);
-    QVERIFY(QFile::exists(form_->mExcelFile));
+    QVERIFY(QFile::exists(form_->excelFile()));
     QCOMPARE(messages_, QStringList{"Done."});
 }
 
@@ -327,22 +330,22 @@ void TestForm2::saveOntoWorkbookItselfLosesNothing() {
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton6"), Qt::LeftButton);
     QCOMPARE(messages_.size(), 2);
     QCOMPARE(messages_.last(), QStringLiteral("Done."));
-    QCOMPARE(readAll(form_->mExcelFile), workbookBytes_);
+    QCOMPARE(readAll(form_->excelFile()), workbookBytes_);
     // The user chose that file: going back must not delete it under them.
     auto mainWindow = std::make_unique<QWidget>();
     form_->setMainWindow(mainWindow.get());
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton8"), Qt::LeftButton);
-    QCOMPARE(readAll(form_->mExcelFile), workbookBytes_);
+    QCOMPARE(readAll(form_->excelFile()), workbookBytes_);
     // A later run's own workbook is deleted as usual.
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
-    form_->mExcelFile = writeWorkbook(QStringLiteral("vornik87654321.xls"));
+    form_->setExcelFile(writeWorkbook(QStringLiteral("vornik87654321.xls")));
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton8"), Qt::LeftButton);
-    QVERIFY(!QFile::exists(form_->mExcelFile));
+    QVERIFY(!QFile::exists(form_->excelFile()));
 }
 
 void TestForm2::failedCopyIsReportedWithoutDone() {
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
-    QFile::remove(form_->mExcelFile);
+    QFile::remove(form_->excelFile());
     const QString target = dir_->filePath(QStringLiteral("out.xls"));
     dialogNames_ << target;
     auto* save = form_->findChild<QPushButton*>("PushButton6");
@@ -368,9 +371,9 @@ void TestForm2::backDeletesWorkbookAndShowsMainWindow() {
     auto mainWindow = std::make_unique<QWidget>();
     form_->setMainWindow(mainWindow.get());
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
-    QVERIFY(QFile::exists(form_->mExcelFile));
+    QVERIFY(QFile::exists(form_->excelFile()));
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton8"), Qt::LeftButton);
-    QVERIFY(!QFile::exists(form_->mExcelFile));
+    QVERIFY(!QFile::exists(form_->excelFile()));
     QVERIFY(mainWindow->isVisible());
     QVERIFY(form_->isHidden());
     QCOMPARE(programEnds_, 0);
@@ -382,12 +385,13 @@ void TestForm2::closingDeletesWorkbookAndEndsProgram() {
     form_->setMainWindow(mainWindow.get());
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
     QVERIFY(form_->close());
-    QVERIFY(!QFile::exists(form_->mExcelFile));
+    QVERIFY(!QFile::exists(form_->excelFile()));
     QCOMPARE(programEnds_, 1);
     QVERIFY(mainWindow->isHidden());
     // A window given its own ending uses that one instead.
     int ownEnds = 0;
-    Form2 other;
+    preview::Form2 other;
+    other.Form_Load();
     other.setProgramEnd([&ownEnds] { ++ownEnds; });
     other.show();
     QVERIFY(other.close());
@@ -400,41 +404,43 @@ void TestForm2::pointerFeedback() {
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
     auto* save = form_->findChild<QPushButton*>("PushButton6");
     hover(save);
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Custom);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Custom);
     QCOMPARE(form_->cursor().shape(), Qt::ArrowCursor);  // no cursor file: the ordinary arrow
     hover(form_->findChild<QWidget*>("Frame1"));
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Default);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Default);
     hover(form_->findChild<QPushButton*>("PushButton1"));
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Custom);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Custom);
     hover(form_.get());
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Default);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Default);
 
-    form_->setMousePointer(Form2::MousePointer::Hourglass);
+    form_->setMousePointer(shell::MousePointer::Hourglass);
     hover(save);
     hover(form_.get());
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Hourglass);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Hourglass);
     QCOMPARE(form_->cursor().shape(), Qt::WaitCursor);
 
     // A repaint sets the default pointer.
-    form_->setMousePointer(Form2::MousePointer::Custom);
+    form_->setMousePointer(shell::MousePointer::Custom);
     QTest::mouseClick(form_->findChild<QPushButton*>("PushButton2"), Qt::LeftButton);
-    QCOMPARE(form_->mousePointer(), Form2::MousePointer::Default);
+    QCOMPARE(form_->mousePointer(), shell::MousePointer::Default);
 }
 
 void TestForm2::handCursorFromProgramFolder() {
     writeFile(dir_->filePath(QStringLiteral("HAND-M.CUR")), cursorFile());
-    Form2 form;
+    preview::Form2 form;
+    form.Form_Load();
     QVERIFY(form.handCursor());
     QCOMPARE(form.handCursor()->shape(), Qt::BitmapCursor);
     QCOMPARE(form.handCursor()->hotSpot(), QPoint(5, 3));
-    form.setMousePointer(Form2::MousePointer::Custom);
+    form.setMousePointer(shell::MousePointer::Custom);
     QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
     QVERIFY(messages_.isEmpty());
 }
 
 void TestForm2::brokenCursorFileIsReported() {
     writeFile(dir_->filePath(QStringLiteral("HAND-M.CUR")), "not a cursor");
-    Form2 form;
+    preview::Form2 form;
+    form.Form_Load();
     QVERIFY(!form.handCursor());
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_[0].contains("Form2.Form_Load at line 110"));

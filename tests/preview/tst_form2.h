@@ -41,7 +41,7 @@ private:
     QString writeWorkbook(const QString& name);
 
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<Form2> form_;
+    std::unique_ptr<preview::Form2> form_;
     QStringList messages_;
     QList<bool> answers_;      // the next answers to Yes/No questions
     QStringList dialogNames_;  // what the save dialog returns next

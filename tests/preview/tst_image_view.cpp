@@ -6,8 +6,7 @@
 
 #include "preview/image_view_model.h"
 #include "preview/view_units.h"
-#include "shell/error_report.h"
-#include "shell/message_boxes.h"
+#include "shell/core/error_report.h"
 
 using preview::ImageViewModel;
 
@@ -24,25 +23,27 @@ QImage patternImage(int width, int height) {
     return image;
 }
 
+// The first display's statements, run one after another as the window's activation does.
+void runFirstDisplay(ImageViewModel& view) {
+    view.firstDisplay(
+        [](ImageViewModel::FirstDisplayStep, const std::function<void()>& statement) { statement(); });
+}
+
 // Hands a picture of the given pixel size over and runs the first display, as the window does.
 void showPicture(ImageViewModel& view, int widthPx, int heightPx) {
     view.assignPicture(patternImage(widthPx, heightPx));
-    shell::Procedure activation(QStringLiteral("Form2"), QStringLiteral("Form_Activate"));
-    view.firstDisplay(activation);
+    runFirstDisplay(view);
 }
 
 }  // namespace
 
 void TestImageView::init() {
     g_messages.clear();
-    shell::MessageBoxes::setHandler([](const shell::MessageRequest& request) {
-        g_messages << request.text;
-        return shell::MessageAnswer::Ok;
-    });
+    shell::setErrorReporter([](const shell::ErrorReport& report) { g_messages << report.text(); });
 }
 
 void TestImageView::cleanup() {
-    shell::MessageBoxes::setHandler({});
+    shell::setErrorReporter({});
 }
 
 void TestImageView::nearestTiesToEven_data() {
@@ -90,7 +91,7 @@ void TestImageView::scrollStepFollowsOverflow() {
     QCOMPARE(view.pictureLeft(), 0.0);
     QCOMPARE(view.pictureTop(), 0.0);
     for (auto [bar, barStep] :
-         {std::pair{&view.hScroll(), view.mHStep}, std::pair{&view.vScroll(), view.mVStep}}) {
+         {std::pair{&view.hScroll(), view.hStep()}, std::pair{&view.vScroll(), view.vStep()}}) {
         QVERIFY(bar->isEnabled());
         QCOMPARE(barStep, step);
         QCOMPARE(bar->maximum(), maximum);
@@ -111,8 +112,8 @@ void TestImageView::pictureNotWiderKeepsBarRange() {
     view.InitScrollbars();
     QVERIFY(!view.hScroll().isEnabled());
     QVERIFY(!view.vScroll().isEnabled());
-    QCOMPARE(view.mHStep, 0);
-    QCOMPARE(view.mVStep, 0);
+    QCOMPARE(view.hStep(), 0);
+    QCOMPARE(view.vStep(), 0);
     QCOMPARE(view.hScroll().maximum(), 50);
     QCOMPARE(view.hScroll().value(), 20);
 }
@@ -122,37 +123,36 @@ void TestImageView::firstDisplayCopiesPictureUnscaled() {
     const QImage original = patternImage(700, 300);
     view.assignPicture(original);
     QCOMPARE(view.pictureWidth(), 700 * 15);
-    shell::Procedure activation(QStringLiteral("Form2"), QStringLiteral("Form_Activate"));
-    view.firstDisplay(activation);
+    runFirstDisplay(view);
 
-    QCOMPARE(view.mZoom, 1.0f);
-    QCOMPARE(view.mBaseWidth, 700 * 15 - 2);
-    QCOMPARE(view.mBaseHeight, 300 * 15 - 2);
-    QCOMPARE(view.mZoomWidth, view.mBaseWidth);
-    QCOMPARE(view.pictureWidth(), view.mBaseWidth);
+    QCOMPARE(view.zoom(), 1.0f);
+    QCOMPARE(view.baseWidth(), 700 * 15 - 2);
+    QCOMPARE(view.baseHeight(), 300 * 15 - 2);
+    QCOMPARE(view.zoomWidth(), view.baseWidth());
+    QCOMPARE(view.pictureWidth(), view.baseWidth());
     QCOMPARE(view.referencePicture(), original);
     // At factor 1 the repaint is a pixel-for-pixel copy, not a blurred resample.
     QCOMPARE(view.picture().convertToFormat(QImage::Format_RGB32), original);
     // 10498 - 9330 = 1168 twips too wide: step 10, maximum 117; the height fits.
     QVERIFY(view.hScroll().isEnabled());
-    QCOMPARE(view.mHStep, 10);
+    QCOMPARE(view.hStep(), 10);
     QCOMPARE(view.hScroll().maximum(), 117);
     QVERIFY(!view.vScroll().isEnabled());
-    QCOMPARE(view.mVStep, 0);
+    QCOMPARE(view.vStep(), 0);
     QVERIFY(g_messages.isEmpty());
 }
 
 void TestImageView::zoomOutStopsAtQuarter() {
     ImageViewModel view;
     showPicture(view, 400, 200);
-    const int base = view.mBaseWidth;
+    const int base = view.baseWidth();
     for (int press = 0; press < 3; ++press)
         view.StepZoom(1);
-    QCOMPARE(view.mZoom, 0.25f);
+    QCOMPARE(view.zoom(), 0.25f);
     QCOMPARE(view.pictureWidth(), base / 4);
     QCOMPARE(view.picture().width(), preview::twipsToPixels(base / 4));
     view.StepZoom(1);
-    QCOMPARE(view.mZoom, 0.25f);
+    QCOMPARE(view.zoom(), 0.25f);
     QCOMPARE(view.pictureWidth(), base / 4);
 }
 
@@ -161,11 +161,11 @@ void TestImageView::zoomInStopsAtLimitFactor() {
     showPicture(view, 150, 100);  // base 2248 twips: 3.75 times is still below the limit
     for (int press = 0; press < 11; ++press)
         view.StepZoom(0);
-    QCOMPARE(view.mZoom, 3.75f);
+    QCOMPARE(view.zoom(), 3.75f);
     QCOMPARE(view.pictureWidth(), static_cast<int>(2248 * 3.75));
     QCOMPARE(view.picture().size(), QSize(562, 374));
     view.StepZoom(0);
-    QCOMPARE(view.mZoom, 3.75f);
+    QCOMPARE(view.zoom(), 3.75f);
     QCOMPARE(view.pictureWidth(), static_cast<int>(2248 * 3.75));
 }
 
@@ -174,18 +174,18 @@ void TestImageView::sizeLimitRefusalRestartsFromOne() {
     showPicture(view, 267, 100);  // base 4003 twips: 2.5 gives 10007, 2.75 would give 11008
     for (int press = 0; press < 6; ++press)
         view.StepZoom(0);
-    QCOMPARE(view.mZoom, 2.5f);
+    QCOMPARE(view.zoom(), 2.5f);
     QCOMPARE(view.pictureWidth(), 10007);
     const QImage atTwoAndAHalf = view.picture();
 
     view.StepZoom(0);
-    QCOMPARE(view.mZoom, 1.0f);
-    QCOMPARE(view.mZoomWidth, view.mBaseWidth);
+    QCOMPARE(view.zoom(), 1.0f);
+    QCOMPARE(view.zoomWidth(), view.baseWidth());
     QCOMPARE(view.pictureWidth(), 10007);
     QCOMPARE(view.picture(), atTwoAndAHalf);
 
     view.StepZoom(0);
-    QCOMPARE(view.mZoom, 1.25f);
+    QCOMPARE(view.zoom(), 1.25f);
     QCOMPARE(view.pictureWidth(), 5003);
     QVERIFY(g_messages.isEmpty());
 }
@@ -194,19 +194,18 @@ void TestImageView::oversizedBitmapStaysUnscaled() {
     ImageViewModel view;
     const QImage original = patternImage(800, 120);  // 12000 twips wide
     view.assignPicture(original);
-    shell::Procedure activation(QStringLiteral("Form2"), QStringLiteral("Form_Activate"));
-    view.firstDisplay(activation);
+    runFirstDisplay(view);
     QCOMPARE(view.picture(), original);
     QCOMPARE(view.pictureWidth(), 12000);
-    QCOMPARE(view.mHStep, 10);
+    QCOMPARE(view.hStep(), 10);
     QCOMPARE(view.hScroll().maximum(), 267);
 
     view.StepZoom(0);
-    QCOMPARE(view.mZoom, 1.0f);
+    QCOMPARE(view.zoom(), 1.0f);
     QCOMPARE(view.pictureWidth(), 12000);
 
     view.StepZoom(1);  // 0.75 of 11998 is 8998: below the limit, so it repaints
-    QCOMPARE(view.mZoom, 0.75f);
+    QCOMPARE(view.zoom(), 0.75f);
     QCOMPARE(view.pictureWidth(), 8998);
     QCOMPARE(view.picture().width(), 600);
     QVERIFY(!view.hScroll().isEnabled());
@@ -220,7 +219,7 @@ void TestImageView::repaintFitsBarRange() {
     view.StepZoom(0);  // 9372 x 7497 twips
     QVERIFY(view.hScroll().isEnabled());
     QVERIFY(view.vScroll().isEnabled());
-    QCOMPARE(view.mHStep, 1);
+    QCOMPARE(view.hStep(), 1);
     QCOMPARE(view.hScroll().maximum(), 42);
     QCOMPARE(view.vScroll().maximum(), 72);
     view.vScroll().setValue(72);
@@ -228,7 +227,7 @@ void TestImageView::repaintFitsBarRange() {
     view.StepZoom(0);  // 11247 twips wide: refused, the bars keep their range
     QCOMPARE(view.hScroll().maximum(), 42);
     view.StepZoom(1);  // back from 1.0 to 0.75: fits again
-    QCOMPARE(view.mHStep, 0);
+    QCOMPARE(view.hStep(), 0);
     QCOMPARE(view.hScroll().maximum(), 0);
     QCOMPARE(view.pictureTop(), 0.0);
 }
@@ -327,7 +326,7 @@ void TestImageView::releaseWithEqualWidthsReportsNothing() {
     view.setPictureSize(view.viewport().outerWidth, view.pictureHeight());
     view.InitScrollbars();
     QVERIFY(!view.hScroll().isEnabled());
-    QCOMPARE(view.mHStep, 0);
+    QCOMPARE(view.hStep(), 0);
     view.picture1_MouseDown(100, 100);
     view.picture1_MouseMove(Qt::LeftButton, 50, 100);
     view.Picture1_MouseUp();

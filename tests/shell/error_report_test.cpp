@@ -1,9 +1,11 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "shell/app_title.h"
-#include "shell/error_report.h"
-#include "shell/message_boxes.h"
+#include "shell/core/app_title.h"
+#include "shell/core/error_report.h"
+#include "shell/core/product.h"
+#include "shell/ui/dialog_reporters.h"
+#include "shell/ui/message_boxes.h"
 
 class ErrorReportTest : public QObject {
     Q_OBJECT
@@ -13,21 +15,26 @@ class ErrorReportTest : public QObject {
 private slots:
     void init() {
         messages_.clear();
+        shell::installDialogReporters();
         shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
             messages_ << request;
             return shell::MessageAnswer::Ok;
         });
     }
-    void cleanup() { shell::MessageBoxes::setHandler({}); }
+    void cleanup() {
+        shell::MessageBoxes::setHandler({});
+        shell::setErrorReporter({});
+    }
 
     void reportTextIsExact() {
-        const QString text = shell::errorReportText(
-            QStringLiteral("Type mismatch"),
-            shell::locationText(QStringLiteral("Form1"), QStringLiteral("Form_Load")), 132);
+        const QString text =
+            shell::ErrorReport{QStringLiteral("Type mismatch"),
+                               shell::locationText(QStringLiteral("Form1"), QStringLiteral("Form_Load")), 132}
+                .text();
         QCOMPARE(text,
                  QStringLiteral("Type mismatch\r\nin Tallowmere2021/08/31.Form1.Form_Load at line 132\r\r"
                                 "Please email screenshot of this message to ") +
-                     shell::kSupportAddress);
+                     shell::product::kSupportAddress);
     }
 
     void failingStepIsReportedAndTheProcedureGoesOn() {

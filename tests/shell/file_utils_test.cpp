@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "shell/error_report.h"
-#include "shell/file_utils.h"
-#include "shell/window_colours.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/ui/window_colours.h"
 
 class FileUtilsTest : public QObject {
     Q_OBJECT

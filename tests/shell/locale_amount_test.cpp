@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "shell/locale_amount.h"
+#include "shell/core/locale_amount.h"
 
 class LocaleAmountTest : public QObject {
     Q_OBJECT

@@ -1,12 +1,13 @@
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "shell/message_boxes.h"
-#include "shell/settings_keys.h"
-#include "shell/settings_store.h"
+#include "shell/core/settings_keys.h"
+#include "shell/core/settings_store.h"
+#include "shell/core/user_notice.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ class SettingsStoreTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir configDir_;
-    QList<shell::MessageRequest> messages_;
+    QStringList messages_;
 
 private slots:
     void init() {
@@ -32,18 +33,20 @@ private slots:
         QFile::remove(shell::SettingsStore::fileName());
         shell::SettingsStore::resetFailureNotice();
         messages_.clear();
-        shell::MessageBoxes::setHandler([this](const shell::MessageRequest& request) {
-            messages_ << request;
-            return shell::MessageAnswer::Ok;
-        });
+        shell::setUserNoticeHandler([this](const QString& text) { messages_ << text; });
     }
     void cleanup() {
-        shell::MessageBoxes::setHandler({});
+        shell::setUserNoticeHandler({});
         QLocale::setDefault(QLocale::c());
     }
 
     void keysAreTheThirtySixNamesWithoutLeadingZeros() {
-        const QStringList keys = shell::keys::all();
+        using namespace shell::keys;
+        QStringList keys{name(), date()};
+        for (int i = 0; i < kAssetLines; ++i)
+            keys << assetDescription(i) << assetAmount(i);
+        for (int i = 0; i < kLiabilityLines; ++i)
+            keys << liabilityDescription(i) << liabilityAmount(i);
         QCOMPARE(keys.size(), 36);
         QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), 36);
         QCOMPARE(keys.first(), QStringLiteral("txtName"));
@@ -96,8 +99,8 @@ private slots:
         QVERIFY(!store.write(QStringLiteral("txtName"), QStringLiteral("Jane")));
         QVERIFY(!store.write(QStringLiteral("txtAmountL2"), QStringLiteral("12")));
         QCOMPARE(messages_.size(), 1);
-        QVERIFY(messages_.first().text.contains(QDir::toNativeSeparators(shell::SettingsStore::fileName())));
-        QVERIFY(messages_.first().text.contains(QStringLiteral("cannot be created")));
+        QVERIFY(messages_.first().contains(QDir::toNativeSeparators(shell::SettingsStore::fileName())));
+        QVERIFY(messages_.first().contains(QStringLiteral("cannot be created")));
         QCOMPARE(store.unsaved().size(), 2);
         QCOMPARE(store.read(QStringLiteral("txtName"), QString()), QStringLiteral("Jane"));
 

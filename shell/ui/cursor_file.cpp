@@ -1,11 +1,14 @@
-#include "shell/cursor_file.h"
+#include "shell/ui/cursor_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <QWidget>
 #include <QtEndian>
 
-#include "shell/error_report.h"
+#include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/product.h"
 
 namespace shell {
 
@@ -29,6 +32,27 @@ QCursor loadCursorFile(const QString& path) {
             hotX = hotY = -1;
     }
     return QCursor(picture, hotX, hotY);
+}
+
+QString handCursorPath() {
+    return programFolder() + QLatin1Char('/') + product::kHandCursorFile;
+}
+
+void applyMousePointer(QWidget* window, MousePointer pointer, const std::optional<QCursor>& custom) {
+    switch (pointer) {
+        case MousePointer::Hourglass:
+            window->setCursor(Qt::WaitCursor);
+            break;
+        case MousePointer::SizeAll:
+            window->setCursor(Qt::SizeAllCursor);
+            break;
+        case MousePointer::Custom:
+            window->setCursor(custom.value_or(QCursor(Qt::ArrowCursor)));
+            break;
+        case MousePointer::Default:
+            window->unsetCursor();
+            break;
+    }
 }
 
 }  // namespace shell

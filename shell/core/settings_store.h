@@ -12,12 +12,12 @@ namespace shell {
 // Every write is synced to disk before it returns, so a process killed right after a change keeps it.
 class SettingsStore {
 public:
-    static inline const QString kOrganisation = QStringLiteral("Brackenlow");
-    static inline const QString kApplication = QStringLiteral("Brackenlow");
     static inline const QString kSection = QStringLiteral("Quillberry");
 
     // The stored text, or the default when the key does not exist.
     QString read(const QString& key, const QString& defaultValue) const;
+    // The stored text; nothing when the key does not exist.
+    std::optional<QString> value(const QString& key) const;
 
     // Creates or overwrites the value. When the store cannot be written the user is told once per run (the
     // settings file and the reason) and false is returned; the value is kept and written with the next

@@ -1,4 +1,4 @@
-#include "shell/locale_amount.h"
+#include "shell/core/locale_amount.h"
 
 #include <cmath>
 

@@ -1,10 +1,12 @@
-#include "shell/app_title.h"
+#include "shell/core/app_title.h"
+
+#include "shell/core/product.h"
 
 namespace shell {
 
 namespace {
 QString& storedTitle() {
-    static QString title = kProductName;
+    static QString title = product::kName;
     return title;
 }
 }  // namespace

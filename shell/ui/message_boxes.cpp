@@ -1,8 +1,8 @@
-#include "shell/message_boxes.h"
+#include "shell/ui/message_boxes.h"
 
 #include <QMessageBox>
 
-#include "shell/app_title.h"
+#include "shell/core/app_title.h"
 
 namespace shell {
 

@@ -1,4 +1,4 @@
-#include "shell/send_keys.h"
+#include "shell/ui/send_keys.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "shell/shutdown.h"
+#include "shell/core/shutdown.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,8 +4,6 @@
 
 namespace shell {
 
-inline const QString kProductName = QStringLiteral("Quillberry");
-
 // The caption of every message box that names no title of its own. Set once at start-up.
 QString applicationTitle();
 void setApplicationTitle(const QString& title);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 namespace shell::keys {
 
@@ -27,16 +26,6 @@ inline QString liabilityDescription(int line) {
 }
 inline QString liabilityAmount(int line) {
     return QStringLiteral("txtAmountL") + QString::number(line);
-}
-
-// All 36 keys in the order start-up reads them.
-inline QStringList all() {
-    QStringList keys{name(), date()};
-    for (int i = 0; i < kAssetLines; ++i)
-        keys << assetDescription(i) << assetAmount(i);
-    for (int i = 0; i < kLiabilityLines; ++i)
-        keys << liabilityDescription(i) << liabilityAmount(i);
-    return keys;
 }
 
 }  // namespace shell::keys

@@ -2,12 +2,11 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
 namespace shell {
-
-inline const QString kSupportAddress = QStringLiteral("support@brackenlow.com");
 
 // A run-time failure with a description fit for the error report.
 class RuntimeError : public std::runtime_error {
@@ -26,11 +25,21 @@ QString describe(const std::exception& error);
 // "in Tallowmere2021/08/31.<object>.<procedure> "
 QString locationText(const QString& objectName, const QString& procedureName);
 
-// The report's text: description, CR LF, location, "at line N", two bare CRs, the e-mail request.
-QString errorReportText(const QString& description, const QString& location, int line);
+// One failed statement: what went wrong, where, and at which line.
+struct ErrorReport {
+    QString description;
+    QString location;
+    int line = 0;
 
-// Shows the report ("Application Error", exclamation icon, OK only) and waits for the user.
-void showErrorReport(const QString& description, const QString& location, int line);
+    // The report's text: description, CR LF, location, "at line N", two bare CRs, the e-mail request.
+    QString text() const;
+};
+
+// Where reports go. The windows show them in a modal box; without windows (the benchmark, the command
+// line) the default writes the text to standard error.
+using ErrorReporter = std::function<void(const ErrorReport&)>;
+void setErrorReporter(ErrorReporter reporter);
+void reportError(const ErrorReport& report);
 
 // A procedure with numbered statements. Each statement runs through step(); a failure inside it, or in
 // anything it calls, is reported with this procedure's location and the step's line, and the procedure
@@ -43,26 +52,21 @@ public:
     // Returns true when the statement ran to its end.
     template <typename Body>
     bool step(int line, Body&& body) noexcept {
-        line_ = line;
         try {
             std::forward<Body>(body)();
             return true;
         } catch (const std::exception& error) {
-            report(describe(error));
+            report(line, describe(error));
         } catch (...) {
-            report(QStringLiteral("Unknown error"));
+            report(line, QStringLiteral("Unknown error"));
         }
         return false;
     }
 
-    const QString& location() const { return location_; }
-    int lastLine() const { return line_; }
-
 private:
-    void report(const QString& description) const noexcept;
+    void report(int line, const QString& description) const noexcept;
 
     QString location_;
-    int line_ = 0;
 };
 
 }  // namespace shell

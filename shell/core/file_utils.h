@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-class QWidget;
-
 namespace shell {
 
 // True when something exists at the path that the file system can give a modification time for.
@@ -21,8 +19,8 @@ void ForceDeleteFile(const QString& path);
 // Writes the bytes at the start of the file; throws shell::RuntimeError with the file system's reason.
 void WriteBytesToFile(const QByteArray& bytes, const QString& path);
 
-// Gives the window, and every frame and label on it at any depth, the system's button-face colour.
-void SetSystemBackColors(QWidget* form);
+// True when the two paths name one file: the same path spelt differently, or links to one file.
+bool sameFile(const QString& a, const QString& b);
 
 // The user's decimal separator ("." or "," ...), and a number text with every "." and "," replaced by it.
 QString LocaleDecimalSeparator();

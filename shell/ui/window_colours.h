@@ -15,4 +15,7 @@ void setBackColour(QWidget* widget, const QColor& colour);
 // The colour the widget's background is painted in.
 QColor backColour(const QWidget* widget);
 
+// Gives the window, and every frame and label on it at any depth, the system's button-face colour.
+void SetSystemBackColors(QWidget* form);
+
 }  // namespace shell

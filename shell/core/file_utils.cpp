@@ -1,17 +1,14 @@
-#include "shell/file_utils.h"
+#include "shell/core/file_utils.h"
 
-#include <QApplication>
-#include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLocale>
-#include <QRadioButton>
+#include <filesystem>
+#include <system_error>
 
-#include "shell/error_report.h"
-#include "shell/window_colours.h"
+#include "shell/core/error_report.h"
 
 namespace shell {
 
@@ -72,18 +69,16 @@ void WriteBytesToFile(const QByteArray& bytes, const QString& path) {
     file.close();
 }
 
-void SetSystemBackColors(QWidget* form) {
-    if (!form)
-        throw RuntimeError(QStringLiteral("Object variable not set"));
-    const QColor face = buttonFaceColour();
-    setBackColour(form, face);
-    const auto children = form->findChildren<QWidget*>();
-    for (QWidget* child : children) {
-        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) ||
-            qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child)) {
-            setBackColour(child, face);
-        }
-    }
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath())
+        return true;
+    std::error_code error;
+    const bool same =
+        std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
+                                    std::filesystem::path(QFile::encodeName(b).toStdString()), error);
+    return !error && same;
 }
 
 QString LocaleDecimalSeparator() {

@@ -1,4 +1,4 @@
-#include "shell/skin.h"
+#include "shell/ui/skin.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 
-#include "shell/file_utils.h"
-#include "shell/window_colours.h"
+#include "shell/core/file_utils.h"
+#include "shell/ui/window_colours.h"
 
 namespace shell {
 

@@ -1,4 +1,4 @@
-#include "shell/settings_store.h"
+#include "shell/core/settings_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +6,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 
-#include "shell/message_boxes.h"
+#include "shell/core/product.h"
+#include "shell/core/user_notice.h"
 
 namespace shell {
 
@@ -18,8 +19,9 @@ bool& failureTold() {
 }
 
 QSettings openStore() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsStore::kOrganisation,
-                     SettingsStore::kApplication);
+    // The maker's name serves as both organisation and application, as the settings always were kept.
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, product::kOrganisation,
+                     product::kOrganisation);
 }
 
 // QSettings only says that access failed; a probe write in the same folder finds the system's reason.
@@ -46,23 +48,28 @@ void tellFailureOnce(const QString& file) {
     if (failureTold())
         return;
     failureTold() = true;
-    MessageBoxes::inform(
-        QStringLiteral("Your entries could not be saved in the settings file\r\n%1\r\n\r\n"
-                       "Reason: %2\r\n\r\n"
-                       "Quillberry keeps working and keeps everything you typed in the window; "
-                       "it saves again with each change.")
-            .arg(QDir::toNativeSeparators(file), failureReason(file)));
+    tellUser(QStringLiteral("Your entries could not be saved in the settings file\r\n%1\r\n\r\n"
+                            "Reason: %2\r\n\r\n"
+                            "Quillberry keeps working and keeps everything you typed in the window; "
+                            "it saves again with each change.")
+                 .arg(QDir::toNativeSeparators(file), failureReason(file)));
 }
 
 }  // namespace
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const {
+    return value(key).value_or(defaultValue);
+}
+
+std::optional<QString> SettingsStore::value(const QString& key) const {
     if (const auto pending = unsaved_.constFind(key); pending != unsaved_.cend())
         return *pending;
     QSettings store = openStore();
     store.beginGroup(kSection);
-    const QVariant value = store.value(key);
-    return value.isValid() ? value.toString() : defaultValue;
+    const QVariant stored = store.value(key);
+    if (!stored.isValid())
+        return std::nullopt;
+    return stored.toString();
 }
 
 bool SettingsStore::write(const QString& key, const QString& text) {
