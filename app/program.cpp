@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include "entry/form1.h"
 #include "preview/form2.h"
@@ -13,7 +15,17 @@ namespace app {
 void configureApplication() {
     QApplication::setOrganizationName(shell::product::kOrganisation);
     QApplication::setApplicationName(shell::product::kName);
-    QApplication::setWindowIcon(QIcon(shell::product::kIconResource));
+    // Every window shows this icon. The pictures are read as what they are: guessing a file's format
+    // would load every image plug-in at start-up.
+    QIcon icon;
+    for (const int size : shell::product::kIconSizes) {
+        QImageReader reader(
+            QStringLiteral("%1/%2x%2/quillberry.png").arg(shell::product::kIconResourceFolder).arg(size),
+            "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    QApplication::setWindowIcon(icon);
 }
 
 Program::Program() {

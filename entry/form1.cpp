@@ -5,7 +5,6 @@
 #include <QDateEdit>
 #include <QFocusEvent>
 #include <QGroupBox>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,13 +146,6 @@ void Form1::dressControls() {
     header.setColor(QPalette::WindowText, header.color(QPalette::Text));
     Frame2->setPalette(header);
     Frame2->setAutoFillBackground(true);
-    // Frames show their caption on the top border line, inside the geometry the design gives them.
-    for (QGroupBox* frame : {Frame1, Frame2, Frame3}) {
-        frame->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid #a0a0a0; border-radius: 3px; margin-top: 7px; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px;"
-            " padding: 0px 3px; background-color: palette(window); }"));
-    }
     for (QGroupBox* frame : {Frame1, Frame3})
         shell::setBackColour(frame, Qt::white);
 
@@ -211,8 +203,8 @@ void Form1::Form_Load() {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("Form_Load"));
     p.step(102, [&] { shell::ApplySkin(this); });
     p.step(104, [&] {
+        // The window shows the application's icon, which every window of the program has.
         setWindowTitle(shell::product::kName);
-        setWindowIcon(QIcon(shell::product::kIconResource));
         SetAppTitle();
     });
     p.step(106, [&] { setUpdatesEnabled(false); });

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "entry/caption_frame.h"
 #include "entry/tab_sequence.h"
 #include "generation/statement.h"
 #include "shell/core/mouse_pointer.h"
@@ -65,9 +66,9 @@ private:
     QPushButton* PushButton22 = nullptr;
     QPushButton* PushButton6 = nullptr;
     QPushButton* PushButton7 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
+    CaptionFrame* Frame1 = nullptr;
+    CaptionFrame* Frame2 = nullptr;
+    CaptionFrame* Frame3 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label7 = nullptr;
     QDateEdit* dtpFrom = nullptr;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quillberry needs to build, run and test; skips what is already there.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev
+packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
           fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric)
 missing=()
 for p in "${packages[@]}"; do
