@@ -4,6 +4,9 @@
 //   quillberry-bench --template OUT.xlt                write the embedded template byte for byte
 //   quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]
 //                                                      one job as the run does it, without windows
+//   quillberry-bench --startup N                       start-up as processes against a bare Qt window
+//                                                      (needs an X display; bench/startup.sh makes one)
+//   quillberry-bench --job-process N                   the whole job as a process, N times
 
 #include <QApplication>
 #include <QFile>
@@ -14,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/process_timing.h"
 #include "bench/stage_timer.h"
 #include "entry/sample_data.h"
 #include "generation/automation.h"
@@ -151,7 +155,9 @@ void usage() {
     std::fprintf(stderr,
                  "usage: quillberry-bench\n"
                  "       quillberry-bench --template OUT.xlt\n"
-                 "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n");
+                 "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n"
+                 "       quillberry-bench --startup ROUNDS\n"
+                 "       quillberry-bench --job-process ROUNDS\n");
 }
 
 }  // namespace
@@ -160,12 +166,23 @@ int main(int argc, char** argv) {
     // Drawing needs fonts, and the windowed stages need widgets; nothing needs a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Every process of the benchmark, the programs it starts included, shares one private runtime folder.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid()) {
+        QFile::setPermissions(runtime.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    }
     QApplication app(argc, argv);
     shell::setErrorReporter([](const shell::ErrorReport& report) { reportedErrors() << report.text(); });
     const QStringList args = app.arguments().mid(1);
     try {
         if (args.isEmpty())
             return runTimings();
+        if (args.size() == 2 && args[0] == QStringLiteral("--startup"))
+            return bench::timeStartUp(std::max(1, args[1].toInt()));
+        if (args.size() == 2 && args[0] == QStringLiteral("--job-process"))
+            return bench::timeJobProcess(std::max(1, args[1].toInt()));
         if (args.size() == 2 && args[0] == QStringLiteral("--template")) {
             writeFile(args[1], templateBytes());
             return 0;
