@@ -27,8 +27,8 @@ void CaptionFrame::paintEvent(QPaintEvent*) {
     const QRect caption(kCaptionLeft, 0, textWidth + 2 * kCaptionPadding, metrics.height());
     painter.fillRect(caption, palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(caption.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     title());
+    painter.drawText(caption.adjusted(kCaptionPadding, 0, -kCaptionPadding, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter, title());
 }
 
 }  // namespace entry
