@@ -121,7 +121,7 @@ void TestFormula::compileRejects_data() {
     QTest::newRow("empty") << "=";
     QTest::newRow("open SUM") << "=SUM(B6:B16";
     QTest::newRow("empty SUM") << "=SUM()";
-    QTest::newRow("unknown function") << "=AVERAGE(B6:B16)";
+    QTest::newRow("unknown function") << "=SIN(B6)";
     QTest::newRow("dangling operator") << "=1+";
     QTest::newRow("area without end") << "=B6:";
     QTest::newRow("row 0") << "=B0";
@@ -348,27 +348,33 @@ void TestFormula::truncatedTokensGiveAnError() {
 
 void TestFormula::unknownTokens_data() {
     QTest::addColumn<QByteArray>("tokens");
-    QTest::newRow("undefined code") << hex("FF");
-    QTest::newRow("defined name") << hex("43 01 00 00 00");
-    QTest::newRow("3-D reference") << hex("5A 00 00 00 00 00 C0");
-    QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 64 00");
-    QTest::newRow("shared formula") << QByteArray();
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("undefined code") << hex("FF") << "#NAME?";
+    QTest::newRow("defined name that does not exist") << hex("43 01 00 00 00") << "#NAME?";
+    QTest::newRow("3-D reference without its sheet entry") << hex("5A 00 00 00 00 00 C0") << "#REF!";
+    QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 61 00") << "#NAME?";
+    QTest::newRow("unknown fixed function") << hex("1E 01 00 41 0F 00") << "#NAME?";
+    QTest::newRow("add-in function") << hex("39 00 00 01 00 00 00 1E 01 00 42 02 FF 00") << "#NAME?";
+    QTest::newRow("table") << hex("02 00 00 01 00") << "#NAME?";
 }
 
 void TestFormula::unknownTokens() {
     QFETCH(QByteArray, tokens);
+    QFETCH(QString, shown);
     Workbook workbook = valueSheet();
     Formula formula;
     formula.tokens = tokens;
-    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "#NAME?");
-    // Recalculation keeps the result another program stored with the formula.
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), shown);
+    // Never the result another program stored with it; a spreadsheet is told to recalculate it.
     Cell& cell = workbook.sheets[0].cellForWriting(at("C1"));
     cell.formula = formula;
     cell.value = 42.0;
     setFormula(workbook, "C2", "=C1+1");
     recalculate(workbook);
-    QCOMPARE(describe(valueAt(workbook, "C1")), "42");
-    QCOMPARE(describe(valueAt(workbook, "C2")), "43");
+    QCOMPARE(describe(valueAt(workbook, "C1")), shown);
+    QCOMPARE(describe(valueAt(workbook, "C2")), shown);
+    QVERIFY(workbook.sheets[0].cell(at("C1"))->formula->alwaysCalculate);
+    QVERIFY(!workbook.sheets[0].cell(at("C2"))->formula->alwaysCalculate);
 }
 
 void TestFormula::randomTokensNeverCrash() {
