@@ -70,6 +70,8 @@ bool sameKind(const Value& a, const Value& b) {
 }
 
 bool exactlyEqual(const Value& sought, const Value& v) {
+    if (isBlank(sought))
+        return false;  // an empty cell looked up finds nothing
     if (const QString* text = std::get_if<QString>(&sought)) {
         const QString* have = std::get_if<QString>(&v);
         if (!have)
@@ -110,7 +112,7 @@ Operand tableLookup(Call& c, bool vertical) {
     const auto table = Grid::of(c, 1);
     if (!table)
         return errorResult(ErrorCode::Value);
-    const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired});
+    const NumberArgs a = numberArgs(c, {kRequired}, 2);
     if (a.error)
         return errorResult(*a.error);
     ErrorCode error{};
@@ -183,14 +185,14 @@ Operand match(Call& c) {
 
 // INDEX(reference or array, row, [column], [area]): 0 for a row or column takes all of it.
 Operand index(Call& c) {
-    const NumberArgs a = numberArgs(c, {kRequired, 0, 1});
+    const NumberArgs a = numberArgs(c, {kRequired, 0, 1}, 1);
     if (a.error)
         return errorResult(*a.error);
-    int row = int(std::trunc(a[0]));
-    int column = int(std::trunc(a[1]));
+    int row = int(std::trunc(a[1]));
+    int column = int(std::trunc(a[2]));
     Operand source = c.args[0];
     if (const AreaList* list = std::get_if<AreaList>(&source)) {
-        const int which = int(std::trunc(a[2]));
+        const int which = int(std::trunc(a[3]));
         if (which < 1 || size_t(which) > list->areas.size())
             return errorResult(ErrorCode::Ref);
         source = list->areas[size_t(which - 1)];
@@ -286,13 +288,13 @@ Operand offset(Call& c) {
         area = &list->areas.front();
     }
     const NumberArgs a = numberArgs(
-        c, {kRequired, kRequired, double(area->range.rowCount()), double(area->range.columnCount())});
+        c, {kRequired, kRequired, double(area->range.rowCount()), double(area->range.columnCount())}, 1);
     if (a.error)
         return errorResult(*a.error);
-    const double top = area->range.first.row + std::trunc(a[0]);
-    const double left = area->range.first.column + std::trunc(a[1]);
-    const double height = std::trunc(a[2]);
-    const double width = std::trunc(a[3]);
+    const double top = area->range.first.row + std::trunc(a[1]);
+    const double left = area->range.first.column + std::trunc(a[2]);
+    const double height = std::trunc(a[3]);
+    const double width = std::trunc(a[4]);
     if (height < 1 || width < 1 || top < 0 || left < 0 || top + height > kMaxRows ||
         left + width > kMaxColumns)
         return errorResult(ErrorCode::Ref);

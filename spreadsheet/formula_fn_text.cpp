@@ -67,7 +67,7 @@ Operand mid(Call& c) {
     const TextArg t = textOf(c, 0);
     if (t.error)
         return errorResult(*t.error);
-    const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired});
+    const NumberArgs a = numberArgs(c, {kRequired, kRequired}, 1);
     if (a.error)
         return errorResult(*a.error);
     const double start = std::trunc(a[1]);
@@ -205,7 +205,7 @@ Operand repeat(Call& c) {
     const TextArg t = textOf(c, 0);
     if (t.error)
         return errorResult(*t.error);
-    const NumberArgs a = numberArgs(c, {kRequired, kRequired});
+    const NumberArgs a = numberArgs(c, {kRequired}, 1);
     if (a.error)
         return errorResult(*a.error);
     const double times = std::trunc(a[1]);

@@ -31,9 +31,9 @@ double cleaned(double v) {
     return QString::number(v, 'g', 15).toDouble();
 }
 
-NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks) {
+NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks, size_t first) {
     NumberArgs out;
-    size_t i = 0;
+    size_t i = first;
     for (double fallback : fallbacks) {
         const Number n = std::isnan(fallback) ? call.number(i) : call.number(i, fallback);
         if (n.error) {

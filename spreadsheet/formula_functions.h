@@ -64,15 +64,16 @@ inline Operand errorResult(ErrorCode e) {
 // Rounds to 15 significant digits, as a spreadsheet keeps numbers: 0.3/0.1 is 3, not 2.9999999999999996.
 double cleaned(double v);
 
-// The leading arguments as numbers: one fallback per argument, used when it is left out
-// (kRequired: an absent argument is blank, that is 0). The first error found, if any.
+// Arguments first, first + 1, ... as numbers: one fallback per argument, used when it is left out
+// (kRequired: an absent argument is blank, that is 0). The first error found, if any. values[i] is
+// argument i.
 inline constexpr double kRequired = std::numeric_limits<double>::quiet_NaN();
 struct NumberArgs {
     std::array<double, 6> values{};
     std::optional<ErrorCode> error;
     double operator[](size_t i) const { return values[i]; }
 };
-NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks);
+NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks, size_t first = 0);
 
 // nullptr when the engine does not know the function.
 const FunctionInfo* functionByIndex(int index);

@@ -411,6 +411,7 @@ int main(int argc, char** argv) {
     int failures = runFormulaTests(argc, argv);
     failures += runTypedEntryTests(argc, argv);
     failures += runStatementTests(argc, argv);
+    failures += runDifferentialTests(argc, argv);
     return failures;
 }
 
