@@ -73,6 +73,8 @@ private slots:
     void evaluate_data();
     void evaluate();
     void formulaCellsAreEvaluatedFirst();
+    void dynamicReferencesAreOrdered();
+    void namesAndOtherSheets();
     void recalculateStoresResults();
     void circularReferencesGiveZero();
     void longChainDoesNotExhaustTheStack();
@@ -266,6 +268,39 @@ void TestFormula::formulaCellsAreEvaluatedFirst() {
     setFormula(workbook, "B1", "=A1*10", 999.0);
     setFormula(workbook, "B2", "=B1+A2", 999.0);
     QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), compileFormula("=SUM(B1:B2)"))), "22");
+}
+
+void TestFormula::dynamicReferencesAreOrdered() {
+    Workbook workbook = valueSheet();
+    // Read through INDIRECT and OFFSET before the cells they name were evaluated, and through themselves.
+    setFormula(workbook, "B1", "=INDIRECT(\"B5\")+SUM(OFFSET(B4,0,0,2,1))", 999.0);
+    setFormula(workbook, "B4", "=B5*2", 999.0);
+    setFormula(workbook, "B5", "=A2*10", 999.0);
+    setFormula(workbook, "B6", "=INDIRECT(\"B7\")+1", 999.0);
+    setFormula(workbook, "B7", "=INDIRECT(\"B6\")+1", 999.0);
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "B1")), "80");
+    QCOMPARE(describe(valueAt(workbook, "B6")), "0");
+    QCOMPARE(describe(valueAt(workbook, "B7")), "0");
+    QVERIFY(workbook.sheets[0].cell(at("B1"))->formula->alwaysCalculate);
+    QVERIFY(!workbook.sheets[0].cell(at("B4"))->formula->alwaysCalculate);
+}
+
+void TestFormula::namesAndOtherSheets() {
+    Workbook workbook = valueSheet();
+    Worksheet& data = workbook.addSheet(QStringLiteral("My data"));
+    data.cellForWriting(at("A1")).value = 5.0;
+    data.cellForWriting(at("A2")).value = 7.0;
+    defineName(workbook, QStringLiteral("Amounts"), QStringLiteral("=Sheet1!$A$1:$A$2"));
+    defineName(workbook, QStringLiteral("Twice"), QStringLiteral("=SUM(Amounts)*2"));
+    const Formula formula =
+        compileFormula(QStringLiteral("=SUM('My data'!A1:A2)+Twice+SUM(Sheet1:'My data'!A1)"), workbook, 0);
+    QCOMPARE(formulaText(formula, workbook), "SUM('My data'!A1:A2)+Twice+SUM('Sheet1:My data'!A1)");
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "24");
+    QCOMPARE(workbook.supportingBooks.size(), size_t(1));
+    QCOMPARE(workbook.externSheets.size(), size_t(3));  // Sheet1 (the name), My data, Sheet1:My data
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, compileFormula(QStringLiteral("=Nothing+1"), workbook, 0));
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, compileFormula(QStringLiteral("=Amounts")));
 }
 
 void TestFormula::recalculateStoresResults() {
