@@ -28,4 +28,7 @@ void printStages(const std::vector<Stage>& stages);
 // preview shown.
 std::vector<Stage> timeWindows(int rounds);
 
+// Recalculating a sheet of a thousand template formulas (bench/formula_timing.cpp).
+Stage timeThousandFormulas(int rounds);
+
 }  // namespace bench

@@ -17,7 +17,10 @@ void recalculate(Workbook& workbook) {
     formula_detail::Evaluator evaluator(workbook);
     evaluator.evaluateAll();
     for (const auto& [key, value] : evaluator.results()) {
-        workbook.sheets[size_t(key.sheet)].cellForWriting(key.ref).value = value;
+        Cell& cell = workbook.sheets[size_t(key.sheet)].cellForWriting(key.ref);
+        cell.value = value;
+        if (evaluator.recalculateOnOpen().count(key) && cell.formula)
+            cell.formula->alwaysCalculate = true;
     }
 }
 

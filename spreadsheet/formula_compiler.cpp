@@ -1,354 +1,96 @@
 // Compiles A1 formula text into BIFF8 tokens, writing the bytes a spreadsheet writes for the same
-// text: references inside SUM in the reference class, elsewhere in the value class; a SUM of one
-// argument as tAttrSum, of several as tFuncVar.
+// text. Every operand is stored in the class its place asks for: an argument the function takes as a
+// reference (SUM's, SUMIF's range) in the reference class, one it takes as a value in the value
+// class, one it takes as an array (SUMPRODUCT's) in the array class together with everything inside
+// it, so that other programs evaluate the file as written. A SUM of one argument is written as
+// tAttrSum, of several as tFuncVar; formulas with volatile functions start with tAttrVolatile.
 
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
-#include "spreadsheet/formula_tokens.h"
+#include "spreadsheet/formula_functions.h"
+#include "spreadsheet/formula_parser.h"
+#include "spreadsheet/formula_reference_text.h"
 
 namespace spreadsheet {
 
 namespace {
 
-struct Node {
-    enum class Kind { Number, String, Ref, Area, Unary, Binary, Paren, Sum } kind;
-    double number = 0;
-    QString text;
-    ptg::RefOperand first;
-    ptg::RefOperand last;
-    quint8 op = 0;
-    std::vector<std::unique_ptr<Node>> children;
-};
-using NodePtr = std::unique_ptr<Node>;
-
-NodePtr makeNode(Node::Kind kind) {
-    auto node = std::make_unique<Node>();
-    node->kind = kind;
-    return node;
-}
-
-// Recursive descent over the text; depth is bounded so that a hostile text cannot exhaust the stack.
-class Parser {
-public:
-    explicit Parser(const QString& text) : s_(text) {
-        skipSpaces();
-        if (pos_ < s_.size() && s_[pos_] == u'=')
-            ++pos_;
-    }
-
-    NodePtr parse() {
-        NodePtr node = additive();
-        skipSpaces();
-        if (pos_ != s_.size())
-            fail(QStringLiteral("unexpected \"%1\"").arg(s_.mid(pos_, 10)));
-        return node;
-    }
-
-private:
-    static constexpr int kMaxDepth = 200;
-
-    [[noreturn]] void fail(const QString& why) const {
-        throw SpreadsheetError(QStringLiteral("Cannot read the formula \"%1\": %2.").arg(s_, why));
-    }
-
-    void skipSpaces() {
-        while (pos_ < s_.size() && s_[pos_].isSpace())
-            ++pos_;
-    }
-    bool accept(QChar c) {
-        skipSpaces();
-        if (pos_ < s_.size() && s_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-    void expect(QChar c) {
-        if (!accept(c))
-            fail(QStringLiteral("\"%1\" expected").arg(c));
-    }
-
-    struct DepthGuard {
-        explicit DepthGuard(Parser& p) : parser(p) {
-            if (++parser.depth_ > kMaxDepth)
-                parser.fail(QStringLiteral("it is nested too deeply"));
-        }
-        ~DepthGuard() { --parser.depth_; }
-        Parser& parser;
-    };
-
-    NodePtr binary(quint8 op, NodePtr left, NodePtr right) {
-        auto node = makeNode(Node::Kind::Binary);
-        node->op = op;
-        node->children.push_back(std::move(left));
-        node->children.push_back(std::move(right));
-        return node;
-    }
-
-    NodePtr additive() {
-        NodePtr left = multiplicative();
-        for (;;) {
-            if (accept(u'+')) {
-                left = binary(ptg::kAdd, std::move(left), multiplicative());
-            } else if (accept(u'-')) {
-                left = binary(ptg::kSub, std::move(left), multiplicative());
-            } else {
-                return left;
-            }
-        }
-    }
-
-    NodePtr multiplicative() {
-        NodePtr left = unary();
-        for (;;) {
-            if (accept(u'*')) {
-                left = binary(ptg::kMul, std::move(left), unary());
-            } else if (accept(u'/')) {
-                left = binary(ptg::kDiv, std::move(left), unary());
-            } else {
-                return left;
-            }
-        }
-    }
-
-    NodePtr unary() {
-        DepthGuard guard(*this);
-        quint8 op = 0;
-        if (accept(u'-')) {
-            op = ptg::kUminus;
-        } else if (accept(u'+')) {
-            op = ptg::kUplus;
-        } else {
-            return primary();
-        }
-        auto node = makeNode(Node::Kind::Unary);
-        node->op = op;
-        node->children.push_back(unary());
-        return node;
-    }
-
-    NodePtr primary() {
-        DepthGuard guard(*this);
-        skipSpaces();
-        if (pos_ >= s_.size())
-            fail(QStringLiteral("it ends too early"));
-        const QChar c = s_[pos_];
-        if (c == u'(') {
-            ++pos_;
-            auto node = makeNode(Node::Kind::Paren);
-            node->children.push_back(additive());
-            expect(u')');
-            return node;
-        }
-        if (c == u'"')
-            return string();
-        if (c.isDigit() || c == u'.')
-            return number();
-        if (c == u'$' || (c.isLetter() && c.unicode() < 128))
-            return referenceOrFunction();
-        fail(QStringLiteral("unexpected \"%1\"").arg(c));
-    }
-
-    NodePtr string() {
-        ++pos_;  // opening quote
-        QString text;
-        for (;;) {
-            if (pos_ >= s_.size())
-                fail(QStringLiteral("a text is not closed"));
-            const QChar c = s_[pos_++];
-            if (c == u'"') {
-                if (pos_ < s_.size() && s_[pos_] == u'"') {
-                    text.append(u'"');
-                    ++pos_;
-                    continue;
-                }
-                break;
-            }
-            text.append(c);
-        }
-        if (text.size() > 255)
-            fail(QStringLiteral("a text is longer than 255 characters"));
-        auto node = makeNode(Node::Kind::String);
-        node->text = text;
-        return node;
-    }
-
-    NodePtr number() {
-        const qsizetype start = pos_;
-        auto digits = [&] {
-            const qsizetype from = pos_;
-            while (pos_ < s_.size() && s_[pos_].isDigit() && s_[pos_].unicode() < 128)
-                ++pos_;
-            return pos_ - from;
-        };
-        qsizetype count = digits();
-        if (pos_ < s_.size() && s_[pos_] == u'.') {
-            ++pos_;
-            count += digits();
-        }
-        if (count == 0)
-            fail(QStringLiteral("a number has no digits"));
-        if (pos_ < s_.size() && (s_[pos_] == u'e' || s_[pos_] == u'E')) {
-            ++pos_;
-            if (pos_ < s_.size() && (s_[pos_] == u'+' || s_[pos_] == u'-'))
-                ++pos_;
-            if (digits() == 0)
-                fail(QStringLiteral("an exponent has no digits"));
-        }
-        bool ok = false;
-        const double value = s_.mid(start, pos_ - start).toDouble(&ok);
-        if (!ok || !std::isfinite(value))
-            fail(QStringLiteral("a number is out of range"));
-        auto node = makeNode(Node::Kind::Number);
-        node->number = value;
-        return node;
-    }
-
-    // A cell reference: optional $, letters, optional $, digits; returns nothing when the text
-    // there is not one (a function name, for instance) and leaves the position unchanged then.
-    std::optional<ptg::RefOperand> cellReference() {
-        const qsizetype start = pos_;
-        ptg::RefOperand ref;
-        if (pos_ < s_.size() && s_[pos_] == u'$') {
-            ref.columnRelative = false;
-            ++pos_;
-        }
-        const qsizetype lettersStart = pos_;
-        while (pos_ < s_.size() && s_[pos_].isLetter() && s_[pos_].unicode() < 128)
-            ++pos_;
-        const qsizetype lettersEnd = pos_;
-        if (pos_ < s_.size() && s_[pos_] == u'$') {
-            ref.rowRelative = false;
-            ++pos_;
-        }
-        const qsizetype digitsStart = pos_;
-        while (pos_ < s_.size() && s_[pos_].isDigit() && s_[pos_].unicode() < 128)
-            ++pos_;
-        const bool followedByName = pos_ < s_.size() && (s_[pos_].isLetterOrNumber() || s_[pos_] == u'_');
-        const auto cell = parseCellName(s_.mid(lettersStart, lettersEnd - lettersStart) +
-                                        s_.mid(digitsStart, pos_ - digitsStart));
-        if (lettersEnd == lettersStart || digitsStart == pos_ || followedByName || !cell) {
-            pos_ = start;
-            return std::nullopt;
-        }
-        ref.cell = *cell;
-        return ref;
-    }
-
-    NodePtr referenceOrFunction() {
-        if (auto first = cellReference()) {
-            skipSpaces();
-            if (pos_ < s_.size() && s_[pos_] == u':') {
-                ++pos_;
-                skipSpaces();
-                auto last = cellReference();
-                if (!last)
-                    fail(QStringLiteral("a range has no end cell"));
-                auto node = makeNode(Node::Kind::Area);
-                // Stored corners are the top-left and bottom-right, each keeping its own $ flags.
-                node->first = *first;
-                node->last = *last;
-                if (node->first.cell.row > node->last.cell.row) {
-                    std::swap(node->first.cell.row, node->last.cell.row);
-                    std::swap(node->first.rowRelative, node->last.rowRelative);
-                }
-                if (node->first.cell.column > node->last.cell.column) {
-                    std::swap(node->first.cell.column, node->last.cell.column);
-                    std::swap(node->first.columnRelative, node->last.columnRelative);
-                }
-                return node;
-            }
-            auto node = makeNode(Node::Kind::Ref);
-            node->first = *first;
-            node->last = *first;
-            return node;
-        }
-        const qsizetype start = pos_;
-        while (pos_ < s_.size() && (s_[pos_].isLetterOrNumber() || s_[pos_] == u'.' || s_[pos_] == u'_'))
-            ++pos_;
-        const QString name = s_.mid(start, pos_ - start).toUpper();
-        if (!accept(u'('))
-            fail(QStringLiteral("\"%1\" is not a cell reference").arg(name));
-        if (name != QLatin1String("SUM"))
-            fail(QStringLiteral("the function %1 is not supported").arg(name));
-        auto node = makeNode(Node::Kind::Sum);
-        if (accept(u')'))
-            fail(QStringLiteral("SUM needs at least one argument"));
-        do {
-            node->children.push_back(additive());
-        } while (accept(u','));
-        expect(u')');
-        if (node->children.size() > 30)
-            fail(QStringLiteral("SUM takes at most 30 arguments"));
-        return node;
-    }
-
-    const QString& s_;
-    qsizetype pos_ = 0;
-    int depth_ = 0;
-};
+using formula_detail::SyntaxNode;
 
 class Emitter {
 public:
-    QByteArray bytes;
+    // Without a workbook, names and other sheets cannot be written.
+    Emitter(Workbook* workbook, int sheet, bool definition)
+        : workbook_(workbook), sheet_(sheet), definition_(definition) {}
 
-    void write(const Node& node, bool referenceContext) {
+    QByteArray bytes;
+    QByteArray extra;
+    bool isVolatile = false;
+
+    void write(const SyntaxNode& node, char context) {
         switch (node.kind) {
-            case Node::Kind::Number:
+            case SyntaxNode::Kind::Number:
                 emitNumber(node.number);
                 break;
-            case Node::Kind::String:
-                emitString(node.text);
+            case SyntaxNode::Kind::String:
+                byte(ptg::kStr);
+                emitString(node.text, false);
                 break;
-            case Node::Kind::Ref:
-                byte(referenceContext ? ptg::kRef : ptg::valueClass(ptg::kRef));
-                word(quint16(node.first.cell.row));
-                word(columnWord(node.first));
+            case SyntaxNode::Kind::Boolean:
+                byte(ptg::kBool);
+                byte(node.boolean ? 1 : 0);
                 break;
-            case Node::Kind::Area:
-                byte(referenceContext ? ptg::kArea : ptg::valueClass(ptg::kArea));
-                word(quint16(node.first.cell.row));
-                word(quint16(node.last.cell.row));
-                word(columnWord(node.first));
-                word(columnWord(node.last));
+            case SyntaxNode::Kind::Error:
+                byte(ptg::kErr);
+                byte(quint8(node.error));
                 break;
-            case Node::Kind::Unary:
-                write(*node.children[0], false);
+            case SyntaxNode::Kind::Missing:
+                byte(ptg::kMissArg);
+                break;
+            case SyntaxNode::Kind::Array:
+                byte(classed(ptg::kArray, context == 'V' ? 'V' : 'A'));
+                bytes.append(7, '\0');
+                emitArray(node.array);
+                break;
+            case SyntaxNode::Kind::Reference:
+                emitReference(node, context);
+                break;
+            case SyntaxNode::Kind::Name:
+                byte(classed(ptg::kName, context));
+                word(quint16(nameIndex(node.text) + 1));
+                word(0);
+                break;
+            case SyntaxNode::Kind::Function:
+                emitFunction(node, context);
+                break;
+            case SyntaxNode::Kind::Unary:
+                write(*node.children[0], context == 'A' ? 'A' : 'V');
                 byte(node.op);
                 break;
-            case Node::Kind::Binary:
-                write(*node.children[0], false);
-                write(*node.children[1], false);
+            case SyntaxNode::Kind::Binary: {
+                const bool reference = node.op >= ptg::kIntersect && node.op <= ptg::kRange;
+                const char operands = reference ? 'R' : (context == 'A' ? 'A' : 'V');
+                write(*node.children[0], operands);
+                write(*node.children[1], operands);
                 byte(node.op);
                 break;
-            case Node::Kind::Paren:
-                write(*node.children[0], referenceContext);
+            }
+            case SyntaxNode::Kind::Paren:
+                write(*node.children[0], context);
                 byte(ptg::kParen);
-                break;
-            case Node::Kind::Sum:
-                // SUM takes references: its direct arguments stay in the reference class.
-                for (const auto& child : node.children)
-                    write(*child, true);
-                if (node.children.size() == 1) {
-                    byte(ptg::kAttr);
-                    byte(ptg::kAttrSum);
-                    word(0);
-                } else {
-                    byte(ptg::valueClass(ptg::kFuncVar));
-                    byte(quint8(node.children.size()));
-                    word(ptg::kFunctionSum);
-                }
                 break;
         }
     }
 
 private:
+    static quint8 classed(quint8 referenceCode, char context) {
+        return quint8(referenceCode + (context == 'V' ? 0x20 : context == 'A' ? 0x40 : 0));
+    }
     static quint16 columnWord(const ptg::RefOperand& ref) {
         quint16 w = quint16(ref.cell.column);
         if (ref.columnRelative)
@@ -357,10 +99,21 @@ private:
             w |= ptg::kRowRelative;
         return w;
     }
+    [[noreturn]] static void fail(const QString& why) {
+        throw SpreadsheetError(QStringLiteral("Cannot compile the formula: %1.").arg(why));
+    }
+
     void byte(quint8 b) { bytes.append(char(b)); }
     void word(quint16 w) {
         byte(quint8(w & 0xFF));
         byte(quint8(w >> 8));
+    }
+    static void appendDouble(QByteArray& out, double v) {
+        quint64 bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        char le[8];
+        qToLittleEndian(bits, le);
+        out.append(le, 8);
     }
     void emitNumber(double v) {
         if (v >= 0 && v <= 65535 && v == std::floor(v)) {
@@ -369,42 +122,188 @@ private:
             return;
         }
         byte(ptg::kNum);
-        quint64 bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        char le[8];
-        qToLittleEndian(bits, le);
-        bytes.append(le, 8);
+        appendDouble(bytes, v);
     }
-    void emitString(const QString& text) {
-        byte(ptg::kStr);
-        byte(quint8(text.size()));
+    // A short string (tStr, 8-bit length) or an array element's string (16-bit length).
+    void emitString(const QString& text, bool intoExtra) {
+        QByteArray& out = intoExtra ? extra : bytes;
+        if (intoExtra) {
+            out.append(char(text.size() & 0xFF));
+            out.append(char(text.size() >> 8));
+        } else {
+            out.append(char(quint8(text.size())));
+        }
         const bool wide = std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; });
-        byte(wide ? 1 : 0);
+        out.append(char(wide ? 1 : 0));
         for (QChar c : text) {
-            if (wide) {
-                word(c.unicode());
+            out.append(char(c.unicode() & 0xFF));
+            if (wide)
+                out.append(char(c.unicode() >> 8));
+        }
+    }
+    void emitArray(const ValueMatrix& m) {
+        extra.append(char(quint8(m.columns - 1)));
+        extra.append(char((m.rows - 1) & 0xFF));
+        extra.append(char((m.rows - 1) >> 8));
+        for (const Value& v : m.values) {
+            if (const double* d = std::get_if<double>(&v)) {
+                extra.append(char(0x01));
+                appendDouble(extra, *d);
+            } else if (const QString* s = std::get_if<QString>(&v)) {
+                extra.append(char(0x02));
+                emitString(*s, true);
+            } else if (const bool* b = std::get_if<bool>(&v)) {
+                extra.append(char(0x04));
+                extra.append(char(*b ? 1 : 0));
+                extra.append(7, '\0');
+            } else if (const ErrorCode* e = std::get_if<ErrorCode>(&v)) {
+                extra.append(char(0x10));
+                extra.append(char(quint8(*e)));
+                extra.append(7, '\0');
             } else {
-                byte(quint8(c.unicode()));
+                extra.append(char(0x00));
+                extra.append(8, '\0');
             }
         }
     }
+
+    int sheetByName(const QString& name) const {
+        for (size_t i = 0; i < workbook_->sheets.size(); ++i) {
+            if (workbook_->sheets[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+        fail(QStringLiteral("there is no sheet \"%1\"").arg(name));
+    }
+
+    void emitReference(const SyntaxNode& node, char context) {
+        const bool threeD = node.firstSheet.has_value() || definition_;
+        if (!threeD) {
+            byte(classed(node.isArea ? ptg::kArea : ptg::kRef, context));
+        } else {
+            if (!workbook_)
+                fail(QStringLiteral("a reference to another sheet needs the workbook"));
+            const int first = node.firstSheet ? sheetByName(*node.firstSheet) : sheet_;
+            const int last = node.lastSheet ? sheetByName(*node.lastSheet) : first;
+            byte(classed(node.isArea ? ptg::kArea3d : ptg::kRef3d, context));
+            word(externSheetFor(*workbook_, std::min(first, last), std::max(first, last)));
+        }
+        word(quint16(node.first.cell.row));
+        if (node.isArea)
+            word(quint16(node.last.cell.row));
+        word(columnWord(node.first));
+        if (node.isArea)
+            word(columnWord(node.last));
+    }
+
+    int nameIndex(const QString& name) const {
+        if (!workbook_)
+            fail(QStringLiteral("the name \"%1\" needs the workbook").arg(name));
+        const int index = formula_detail::findName(*workbook_, name, sheet_);
+        if (index < 0)
+            fail(QStringLiteral("the name \"%1\" is not defined").arg(name));
+        return index;
+    }
+
+    void emitFunction(const SyntaxNode& node, char context) {
+        const formula_detail::FunctionInfo& info = *node.function;
+        isVolatile = isVolatile || info.isVolatile;
+        for (size_t i = 0; i < node.children.size(); ++i) {
+            const char wanted = info.argumentClass(i);
+            write(*node.children[i], context == 'A' && wanted == 'V' ? 'A' : wanted);
+        }
+        const char own = info.returns == 'R' && context == 'R' ? 'R' : (context == 'A' ? 'A' : 'V');
+        if (info.index == ptg::kFunctionSum && node.children.size() == 1) {
+            byte(ptg::kAttr);
+            byte(ptg::kAttrSum);
+            word(0);
+        } else if (info.fixedCount()) {
+            byte(classed(ptg::kFunc, own));
+            word(quint16(info.index));
+        } else {
+            byte(classed(ptg::kFuncVar, own));
+            byte(quint8(node.children.size()));
+            word(quint16(info.index));
+        }
+    }
+
+    Workbook* workbook_;
+    int sheet_;
+    bool definition_;
 };
 
-}  // namespace
-
-Formula compileFormula(const QString& text) {
+Formula compile(const QString& text, Workbook* workbook, int sheet, bool definition) {
     // A spreadsheet takes formulas of up to 8192 characters; the tokens must fit one record.
     if (text.size() > 8192)
         throw SpreadsheetError(QStringLiteral("The formula is longer than 8192 characters."));
-    Parser parser(text);
-    const NodePtr root = parser.parse();
-    Emitter emitter;
-    emitter.write(*root, false);
-    if (emitter.bytes.size() > 8000)
+    const formula_detail::SyntaxNodePtr root = formula_detail::parseFormula(text);
+    Emitter emitter(workbook, sheet, definition);
+    emitter.write(*root, definition ? 'R' : 'V');
+    if (emitter.bytes.size() > 8000 || emitter.extra.size() > 8000)
         throw SpreadsheetError(QStringLiteral("The formula is too long."));
     Formula formula;
-    formula.tokens = emitter.bytes;
+    if (emitter.isVolatile) {
+        formula.tokens = QByteArray::fromHex("19010000");  // tAttrVolatile
+        formula.alwaysCalculate = true;
+    }
+    formula.tokens += emitter.bytes;
+    formula.extra = emitter.extra;
     return formula;
+}
+
+}  // namespace
+
+quint16 externSheetFor(Workbook& workbook, int firstSheet, int lastSheet) {
+    auto self = std::find_if(workbook.supportingBooks.begin(), workbook.supportingBooks.end(),
+                             [](const SupportingBook& b) { return b.kind == SupportingBook::Kind::Self; });
+    if (self == workbook.supportingBooks.end()) {
+        workbook.supportingBooks.push_back(SupportingBook{});
+        self = workbook.supportingBooks.end() - 1;
+    }
+    const ExternSheet wanted{quint16(self - workbook.supportingBooks.begin()), qint16(firstSheet),
+                             qint16(lastSheet)};
+    auto it = std::find(workbook.externSheets.begin(), workbook.externSheets.end(), wanted);
+    if (it != workbook.externSheets.end())
+        return quint16(it - workbook.externSheets.begin());
+    if (workbook.externSheets.size() >= 0xFFFF)
+        throw SpreadsheetError(QStringLiteral("The workbook refers to too many sheets."));
+    workbook.externSheets.push_back(wanted);
+    return quint16(workbook.externSheets.size() - 1);
+}
+
+Formula compileFormula(const QString& text) {
+    return compile(text, nullptr, 0, false);
+}
+
+Formula compileFormula(const QString& text, Workbook& workbook, int sheetIndex) {
+    if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size())
+        throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheetIndex + 1));
+    return compile(text, &workbook, sheetIndex, false);
+}
+
+int defineName(Workbook& workbook, const QString& name, const QString& definition, int sheet) {
+    if (workbook.sheets.empty())
+        throw SpreadsheetError(QStringLiteral("A name needs a workbook with a sheet."));
+    if (sheet >= int(workbook.sheets.size()))
+        throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheet + 1));
+    const bool valid = !name.isEmpty() && (name[0].isLetter() || name[0] == u'_') && !parseCellName(name) &&
+                       std::all_of(name.begin(), name.end(),
+                                   [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'.'; });
+    if (!valid)
+        throw SpreadsheetError(QStringLiteral("\"%1\" cannot be the name of a range.").arg(name));
+    DefinedName defined;
+    defined.name = name;
+    defined.sheet = sheet;
+    // References without a sheet are to the name's own sheet, or the active one for a workbook name.
+    defined.formula = compile(definition, &workbook, sheet >= 0 ? sheet : workbook.activeSheetIndex(), true);
+    for (size_t i = 0; i < workbook.names.size(); ++i) {
+        DefinedName& existing = workbook.names[i];
+        if (existing.sheet == sheet && existing.name.compare(name, Qt::CaseInsensitive) == 0) {
+            existing = defined;
+            return int(i);
+        }
+    }
+    workbook.names.push_back(defined);
+    return int(workbook.names.size() - 1);
 }
 
 }  // namespace spreadsheet

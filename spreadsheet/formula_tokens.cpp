@@ -19,9 +19,8 @@ public:
 
     quint8 u8() { return quint8(data_[pos_++]); }
     quint16 u16() {
-        const quint16 v = qFromLittleEndian<quint16>(data_.constData() + pos_);
-        pos_ += 2;
-        return v;
+        const quint8 low = u8();
+        return quint16(low | (u8() << 8));
     }
     double f64() {
         const quint64 bits = qFromLittleEndian<quint64>(data_.constData() + pos_);
@@ -54,6 +53,17 @@ RefOperand readRef(quint16 row, quint16 columnWord, bool& outOfRange) {
     return ref;
 }
 
+// tRefN and tAreaN keep signed distances where a part is relative: 16 bits for the row, the low
+// 8 bits of the column word for the column.
+RefOperand readRelativeRef(quint16 row, quint16 columnWord) {
+    RefOperand ref;
+    ref.rowRelative = columnWord & kRowRelative;
+    ref.columnRelative = columnWord & kColumnRelative;
+    ref.cell.row = ref.rowRelative ? int(qint16(row)) : int(row);
+    ref.cell.column = ref.columnRelative ? int(qint8(columnWord & 0xFF)) : int(columnWord & 0xFF);
+    return ref;
+}
+
 // Bytes after the code byte for the tokens of fixed size; -1 for variable or unknown ones.
 int fixedPayload(quint8 base) {
     switch (base) {
@@ -74,33 +84,24 @@ int fixedPayload(quint8 base) {
         case kFuncVar:
             return 3;
         case kName:
-            return 4;
         case kRef:
+        case kRefErr:
+        case kRefN:
             return 4;
         case kArea:
+        case kAreaErr:
+        case kAreaN:
             return 8;
         case kMemArea:
         case kMemErr:
         case kMemNoMem:
+        case kNameX:
+        case kRef3d:
+        case kRefErr3d:
             return 6;
         case kMemFunc:
             return 2;
-        case kRefErr:
-            return 4;
-        case kAreaErr:
-            return 8;
-        case kRefN:
-            return 4;
-        case kAreaN:
-            return 8;
-        case kNameX:
-            return 6;
-        case kRef3d:
-            return 6;
         case kArea3d:
-            return 10;
-        case kRefErr3d:
-            return 6;
         case kAreaErr3d:
             return 10;
         default:
@@ -111,11 +112,65 @@ int fixedPayload(quint8 base) {
     return -1;
 }
 
+// One constant of an array (SerAr): a type byte, then eight bytes, or a counted string.
+bool readArrayValue(Cursor& in, Value& out) {
+    if (!in.has(1))
+        return false;
+    const quint8 type = in.u8();
+    if (type == 0x02) {
+        if (!in.has(3))
+            return false;
+        const int count = in.u16();
+        const bool wide = in.u8() & 0x01;
+        if (!in.has(qsizetype(count) * (wide ? 2 : 1)))
+            return false;
+        out = in.string(count, wide);
+        return true;
+    }
+    if (!in.has(8))
+        return false;
+    switch (type) {
+        case 0x01:
+            out = in.f64();
+            return true;
+        case 0x04:
+            out = in.u8() != 0;
+            in.skip(7);
+            return true;
+        case 0x10:
+            out = ErrorCode(in.u8());
+            in.skip(7);
+            return true;
+        default:  // 0x00: an empty element
+            out = Value();
+            in.skip(8);
+            return true;
+    }
+}
+
+bool readArray(Cursor& in, ValueMatrix& matrix) {
+    if (!in.has(3))
+        return false;
+    matrix.columns = in.u8() + 1;
+    matrix.rows = in.u16() + 1;
+    const qsizetype count = qsizetype(matrix.rows) * matrix.columns;
+    // Every element takes at least 4 bytes: reject a size the data cannot hold before reserving.
+    if (!in.has(count * 4))
+        return false;
+    matrix.values.resize(size_t(count));
+    for (Value& v : matrix.values) {
+        if (!readArrayValue(in, v))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-DecodeResult decodeTokens(const QByteArray& bytes) {
+DecodeResult decodeTokens(const QByteArray& bytes, const QByteArray& extraBytes) {
     DecodeResult result;
     Cursor in(bytes);
+    Cursor extra(extraBytes);
     auto fail = [&](DecodeStatus status, qsizetype at) {
         result.status = status;
         result.failedAt = int(at);
@@ -177,13 +232,28 @@ DecodeResult decodeTokens(const QByteArray& bytes) {
                     if (t.word & 0x8000)
                         t.word = 0xFFFF;
                     break;
-                case kRef: {
+                case kName:
+                    t.word = in.u16();
+                    in.skip(2);
+                    break;
+                case kNameX:
+                    t.ixti = in.u16();
+                    t.word = in.u16();
+                    in.skip(2);
+                    break;
+                case kRef:
+                case kRef3d: {
+                    if (t.base == kRef3d)
+                        t.ixti = in.u16();
                     const quint16 row = in.u16();
                     t.first = readRef(row, in.u16(), t.columnOutOfRange);
                     t.last = t.first;
                     break;
                 }
-                case kArea: {
+                case kArea:
+                case kArea3d: {
+                    if (t.base == kArea3d)
+                        t.ixti = in.u16();
                     const quint16 row1 = in.u16();
                     const quint16 row2 = in.u16();
                     const quint16 col1 = in.u16();
@@ -192,16 +262,56 @@ DecodeResult decodeTokens(const QByteArray& bytes) {
                     t.last = readRef(row2, col2, t.columnOutOfRange);
                     break;
                 }
+                case kRefN: {
+                    const quint16 row = in.u16();
+                    t.first = readRelativeRef(row, in.u16());
+                    t.last = t.first;
+                    t.relativeToCell = true;
+                    break;
+                }
+                case kAreaN: {
+                    const quint16 row1 = in.u16();
+                    const quint16 row2 = in.u16();
+                    const quint16 col1 = in.u16();
+                    const quint16 col2 = in.u16();
+                    t.first = readRelativeRef(row1, col1);
+                    t.last = readRelativeRef(row2, col2);
+                    t.relativeToCell = true;
+                    break;
+                }
+                case kRefErr3d:
+                case kAreaErr3d:
+                    t.ixti = in.u16();
+                    in.skip(payload - 2);
+                    break;
                 case kMemArea:
                 case kMemErr:
                 case kMemNoMem:
-                    // The bytes of the subexpression follow as ordinary tokens; only the count is here.
+                    // The subexpression follows as ordinary tokens; only its length is here.
                     in.skip(4);
                     t.word = in.u16();
+                    if (t.base == kMemArea) {
+                        // Its ranges as last calculated, in the extra data: stepped over.
+                        if (!extra.has(2))
+                            return fail(DecodeStatus::Truncated, start);
+                        const qsizetype count = extra.u16();
+                        if (!extra.has(count * 8))
+                            return fail(DecodeStatus::Truncated, start);
+                        extra.skip(count * 8);
+                    }
                     break;
                 case kMemFunc:
                     t.word = in.u16();
                     break;
+                case kArray: {
+                    in.skip(payload);
+                    ValueMatrix matrix;
+                    if (!readArray(extra, matrix))
+                        return fail(DecodeStatus::Truncated, start);
+                    t.array = int(result.arrays.size());
+                    result.arrays.push_back(std::move(matrix));
+                    break;
+                }
                 default:
                     in.skip(payload);
                     break;
@@ -210,21 +320,6 @@ DecodeResult decodeTokens(const QByteArray& bytes) {
         result.tokens.push_back(std::move(t));
     }
     return result;
-}
-
-const FunctionInfo* functionByIndex(int index) {
-    static constexpr std::array<FunctionInfo, 22> table{{
-        {0, "COUNT", -1},   {1, "IF", -1},     {2, "ISNA", 1},   {3, "ISERROR", 1}, {4, "SUM", -1},
-        {5, "AVERAGE", -1}, {6, "MIN", -1},    {7, "MAX", -1},   {10, "NA", 0},     {19, "PI", 0},
-        {24, "ABS", 1},     {25, "INT", 1},    {27, "ROUND", 2}, {34, "TRUE", 0},   {35, "FALSE", 0},
-        {36, "AND", -1},    {37, "OR", -1},    {38, "NOT", 1},   {39, "MOD", 2},    {65, "DATE", 3},
-        {74, "NOW", 0},     {221, "TODAY", 0},
-    }};
-    for (const FunctionInfo& info : table) {
-        if (info.index == index)
-            return &info;
-    }
-    return nullptr;
 }
 
 }  // namespace spreadsheet::ptg

@@ -11,6 +11,22 @@
 
 #include "spreadsheet/workbook.h"
 
+namespace spreadsheet {
+
+// A rectangle of values: an array constant ({1,2;3,4}) or an intermediate result, row by row.
+struct ValueMatrix {
+    int rows = 0;
+    int columns = 0;
+    std::vector<Value> values;
+
+    const Value& at(int row, int column) const {
+        return values[size_t(row) * size_t(columns) + size_t(column)];
+    }
+    Value& at(int row, int column) { return values[size_t(row) * size_t(columns) + size_t(column)]; }
+};
+
+}  // namespace spreadsheet
+
 namespace spreadsheet::ptg {
 
 inline constexpr quint8 kAdd = 0x03;
@@ -83,13 +99,18 @@ inline constexpr quint16 kColumnRelative = 0x4000;
 inline constexpr quint16 kRowRelative = 0x8000;
 
 inline constexpr int kFunctionSum = 4;
+inline constexpr int kFunctionIf = 1;
+inline constexpr int kFunctionChoose = 100;
+// Functions of add-ins and macros: the first argument (a tNameX or tName) names the function.
+inline constexpr int kFunctionUserDefined = 255;
 
 // The base code of a token: classed tokens fold onto 0x20..0x3F, the others stay as they are.
 inline constexpr quint8 baseCode(quint8 code) {
     return code >= 0x20 ? quint8((code & 0x1F) | 0x20) : code;
 }
 
-// One cell reference as a token holds it.
+// One cell reference as a token holds it. For tRefN and tAreaN (`offset` set on the token) the row
+// and column are signed distances from the formula's own cell wherever the flags say relative.
 struct RefOperand {
     CellRef cell;
     bool rowRelative = true;
@@ -106,32 +127,31 @@ struct Token {
     double number = 0;              // tInt, tNum
     QString text;                   // tStr
     quint8 byte = 0;                // tBool, tErr, tAttr options, argument count of tFuncVar
-    quint16 word = 0;               // function index, tAttr data
+    quint16 word = 0;               // function index, tAttr data, name index of tName and tNameX
+    quint16 ixti = 0;               // 3-D tokens and tNameX: the entry of Workbook::externSheets
+    int array = -1;                 // tArray: index into DecodeResult::arrays
+    bool relativeToCell = false;    // tRefN, tAreaN: rows and columns are offsets where relative
     bool columnOutOfRange = false;  // a reference past column IV: the formula shows #REF!
+
+    // The class bits: 0x20 reference, 0x40 value, 0x60 array; 0 for tokens without a class.
+    quint8 operandClass() const { return code >= 0x20 ? quint8(code & 0x60) : 0; }
 };
 
 enum class DecodeStatus {
     Ok,
-    Truncated,  // a token runs past the end of the stream
+    Truncated,  // a token or the extra data it needs runs past the end
     Unknown,    // a token this engine does not read
 };
 
 struct DecodeResult {
     std::vector<Token> tokens;
+    std::vector<ValueMatrix> arrays;  // the constants of the tArray tokens, in token order
     DecodeStatus status = DecodeStatus::Ok;
     int failedAt = -1;  // offset of the token that stopped the decoding
 };
 
-// Splits a token stream into tokens; never reads past its end.
-DecodeResult decodeTokens(const QByteArray& tokens);
-
-// Functions the engine knows by their built-in index. Fixed-arity ones are stored as tFunc and
-// need the count to be known; variable ones carry it in tFuncVar.
-struct FunctionInfo {
-    int index;
-    const char* name;
-    int fixedArguments;  // -1 when the count varies
-};
-const FunctionInfo* functionByIndex(int index);
+// Splits a token stream into tokens, reading the constants of tArray (and stepping over the ranges
+// of tMemArea) from the extra data that follows the tokens in the file; never reads past either end.
+DecodeResult decodeTokens(const QByteArray& tokens, const QByteArray& extra = {});
 
 }  // namespace spreadsheet::ptg

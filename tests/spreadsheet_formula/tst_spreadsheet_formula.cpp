@@ -73,6 +73,8 @@ private slots:
     void evaluate_data();
     void evaluate();
     void formulaCellsAreEvaluatedFirst();
+    void dynamicReferencesAreOrdered();
+    void namesAndOtherSheets();
     void recalculateStoresResults();
     void circularReferencesGiveZero();
     void longChainDoesNotExhaustTheStack();
@@ -121,7 +123,7 @@ void TestFormula::compileRejects_data() {
     QTest::newRow("empty") << "=";
     QTest::newRow("open SUM") << "=SUM(B6:B16";
     QTest::newRow("empty SUM") << "=SUM()";
-    QTest::newRow("unknown function") << "=AVERAGE(B6:B16)";
+    QTest::newRow("unknown function") << "=SIN(B6)";
     QTest::newRow("dangling operator") << "=1+";
     QTest::newRow("area without end") << "=B6:";
     QTest::newRow("row 0") << "=B0";
@@ -268,6 +270,39 @@ void TestFormula::formulaCellsAreEvaluatedFirst() {
     QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), compileFormula("=SUM(B1:B2)"))), "22");
 }
 
+void TestFormula::dynamicReferencesAreOrdered() {
+    Workbook workbook = valueSheet();
+    // Read through INDIRECT and OFFSET before the cells they name were evaluated, and through themselves.
+    setFormula(workbook, "B1", "=INDIRECT(\"B5\")+SUM(OFFSET(B4,0,0,2,1))", 999.0);
+    setFormula(workbook, "B4", "=B5*2", 999.0);
+    setFormula(workbook, "B5", "=A2*10", 999.0);
+    setFormula(workbook, "B6", "=INDIRECT(\"B7\")+1", 999.0);
+    setFormula(workbook, "B7", "=INDIRECT(\"B6\")+1", 999.0);
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "B1")), "80");
+    QCOMPARE(describe(valueAt(workbook, "B6")), "0");
+    QCOMPARE(describe(valueAt(workbook, "B7")), "0");
+    QVERIFY(workbook.sheets[0].cell(at("B1"))->formula->alwaysCalculate);
+    QVERIFY(!workbook.sheets[0].cell(at("B4"))->formula->alwaysCalculate);
+}
+
+void TestFormula::namesAndOtherSheets() {
+    Workbook workbook = valueSheet();
+    Worksheet& data = workbook.addSheet(QStringLiteral("My data"));
+    data.cellForWriting(at("A1")).value = 5.0;
+    data.cellForWriting(at("A2")).value = 7.0;
+    defineName(workbook, QStringLiteral("Amounts"), QStringLiteral("=Sheet1!$A$1:$A$2"));
+    defineName(workbook, QStringLiteral("Twice"), QStringLiteral("=SUM(Amounts)*2"));
+    const Formula formula =
+        compileFormula(QStringLiteral("=SUM('My data'!A1:A2)+Twice+SUM(Sheet1:'My data'!A1)"), workbook, 0);
+    QCOMPARE(formulaText(formula, workbook), "SUM('My data'!A1:A2)+Twice+SUM('Sheet1:My data'!A1)");
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "24");
+    QCOMPARE(workbook.supportingBooks.size(), size_t(1));
+    QCOMPARE(workbook.externSheets.size(), size_t(3));  // Sheet1 (the name), My data, Sheet1:My data
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, compileFormula(QStringLiteral("=Nothing+1"), workbook, 0));
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, compileFormula(QStringLiteral("=Amounts")));
+}
+
 void TestFormula::recalculateStoresResults() {
     Workbook workbook = valueSheet();
     setFormula(workbook, "B3", "=B2*2");  // depends on a formula stored after it
@@ -348,27 +383,33 @@ void TestFormula::truncatedTokensGiveAnError() {
 
 void TestFormula::unknownTokens_data() {
     QTest::addColumn<QByteArray>("tokens");
-    QTest::newRow("undefined code") << hex("FF");
-    QTest::newRow("defined name") << hex("43 01 00 00 00");
-    QTest::newRow("3-D reference") << hex("5A 00 00 00 00 00 C0");
-    QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 64 00");
-    QTest::newRow("shared formula") << QByteArray();
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("undefined code") << hex("FF") << "#NAME?";
+    QTest::newRow("defined name that does not exist") << hex("43 01 00 00 00") << "#NAME?";
+    QTest::newRow("3-D reference without its sheet entry") << hex("5A 00 00 00 00 00 C0") << "#REF!";
+    QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 61 00") << "#NAME?";
+    QTest::newRow("unknown fixed function") << hex("1E 01 00 41 0F 00") << "#NAME?";
+    QTest::newRow("add-in function") << hex("39 00 00 01 00 00 00 1E 01 00 42 02 FF 00") << "#NAME?";
+    QTest::newRow("table") << hex("02 00 00 01 00") << "#NAME?";
 }
 
 void TestFormula::unknownTokens() {
     QFETCH(QByteArray, tokens);
+    QFETCH(QString, shown);
     Workbook workbook = valueSheet();
     Formula formula;
     formula.tokens = tokens;
-    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), "#NAME?");
-    // Recalculation keeps the result another program stored with the formula.
+    QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), formula)), shown);
+    // Never the result another program stored with it; a spreadsheet is told to recalculate it.
     Cell& cell = workbook.sheets[0].cellForWriting(at("C1"));
     cell.formula = formula;
     cell.value = 42.0;
     setFormula(workbook, "C2", "=C1+1");
     recalculate(workbook);
-    QCOMPARE(describe(valueAt(workbook, "C1")), "42");
-    QCOMPARE(describe(valueAt(workbook, "C2")), "43");
+    QCOMPARE(describe(valueAt(workbook, "C1")), shown);
+    QCOMPARE(describe(valueAt(workbook, "C2")), shown);
+    QVERIFY(workbook.sheets[0].cell(at("C1"))->formula->alwaysCalculate);
+    QVERIFY(!workbook.sheets[0].cell(at("C2"))->formula->alwaysCalculate);
 }
 
 void TestFormula::randomTokensNeverCrash() {
@@ -405,6 +446,7 @@ int main(int argc, char** argv) {
     int failures = runFormulaTests(argc, argv);
     failures += runTypedEntryTests(argc, argv);
     failures += runStatementTests(argc, argv);
+    failures += runDifferentialTests(argc, argv);
     return failures;
 }
 

@@ -1,0 +1,267 @@
+#include "formula_corpus.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <cmath>
+
+#include "spreadsheet/formula.h"
+#include "spreadsheet/typed_entry.h"
+
+using namespace spreadsheet;
+
+namespace corpus {
+
+namespace {
+
+QStringList dataLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (!line.isEmpty() && !line.startsWith(u'#'))
+            lines << line;
+    }
+    return lines;
+}
+
+CellRef cellAt(const QString& name) {
+    const auto ref = parseCellName(name);
+    if (!ref)
+        qFatal("not a cell: %s", qPrintable(name));
+    return *ref;
+}
+
+int sheetNamed(Workbook& workbook, const QString& name) {
+    for (size_t i = 0; i < workbook.sheets.size(); ++i) {
+        if (workbook.sheets[i].name == name)
+            return int(i);
+    }
+    workbook.addSheet(name);
+    return int(workbook.sheets.size() - 1);
+}
+
+QString xmlEscaped(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+}  // namespace
+
+const Exception* Corpus::exceptionFor(const QString& area, const QString& formula) const {
+    for (const Exception& e : exceptions) {
+        if (e.area == area && e.formula == formula)
+            return &e;
+    }
+    return nullptr;
+}
+
+Corpus load(const QString& folder) {
+    Corpus corpus;
+    for (const QString& line : dataLines(folder + "/template.txt")) {
+        const QStringList parts = line.split(u'\t');
+        corpus.templateCells.append({kMainSheet, parts[0], parts.value(1)});
+    }
+    for (const QString& line : dataLines(folder + "/fills.txt")) {
+        QStringList parts = line.split(u'\t');
+        const QString name = parts.takeFirst();
+        if (parts.size() != 17)
+            qFatal("fill %s has %d amounts", qPrintable(name), int(parts.size()));
+        corpus.fills.append({name, parts});
+    }
+    for (const QString& line : dataLines(folder + "/exceptions.txt")) {
+        const QStringList parts = line.split(u'\t');
+        corpus.exceptions.append({parts[0], parts.value(1), parts.value(2)});
+    }
+    for (const QString& name : kAreas) {
+        Area area;
+        area.name = name;
+        for (const QString& line : dataLines(folder + u'/' + name + ".txt")) {
+            if (line.startsWith("@cell ")) {
+                const QStringList parts = line.mid(6).split(u'\t');
+                const QStringList target = parts[0].split(u'!');
+                area.cells.append({target[0], target[1], parts.value(1)});
+            } else if (line.startsWith("@name ")) {
+                const QStringList parts = line.mid(6).split(u'\t');
+                area.names.append({parts[0], parts.value(1)});
+            } else {
+                area.formulas << line;
+            }
+        }
+        corpus.areas.insert(name, area);
+    }
+    return corpus;
+}
+
+void putValue(Workbook& workbook, int sheet, CellRef at, const QString& value) {
+    Cell& cell = workbook.sheets[size_t(sheet)].cellForWriting(at);
+    cell.formula.reset();
+    if (value.startsWith(u'=')) {
+        cell.formula = compileFormula(value, workbook, sheet);
+        cell.value = 0.0;
+    } else if (value.startsWith(u'\'')) {
+        cell.value = value.mid(1);
+    } else if (value == "TRUE" || value == "FALSE") {
+        cell.value = value == "TRUE";
+    } else if (value.startsWith(u'#')) {
+        for (ErrorCode e : {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
+                            ErrorCode::Name, ErrorCode::Num, ErrorCode::NA}) {
+            if (errorText(e) == value)
+                cell.value = e;
+        }
+    } else if (value.isEmpty()) {
+        cell.value = Value();
+    } else {
+        bool ok = false;
+        cell.value = value.toDouble(&ok);
+        if (!ok)
+            qFatal("not a number: %s", qPrintable(value));
+    }
+}
+
+Workbook buildWorkbook(const Corpus& corpus, const QStringList& areas, QList<int>& rows) {
+    Workbook workbook;
+    workbook.addSheet(kMainSheet);
+    for (const QString& name : areas) {
+        for (const CellEntry& entry : corpus.areas[name].cells)
+            putValue(workbook, sheetNamed(workbook, entry.sheet), cellAt(entry.cell), QStringLiteral("0"));
+    }
+    for (const CellEntry& entry : corpus.templateCells)
+        putValue(workbook, 0, cellAt(entry.cell), entry.value);
+    for (int row : {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 19, 20, 21, 22, 23, 24})
+        putValue(workbook, 0, {row, 1}, QStringLiteral("0"));
+    int row = 0;
+    for (const QString& name : areas) {
+        const Area& area = corpus.areas[name];
+        for (const CellEntry& entry : area.cells)
+            putValue(workbook, sheetNamed(workbook, entry.sheet), cellAt(entry.cell), entry.value);
+        for (const auto& [defined, definition] : area.names)
+            defineName(workbook, defined, definition);
+        for (const QString& formula : area.formulas) {
+            putValue(workbook, 0, {row, 3}, formula);
+            rows << row++;
+        }
+    }
+    return workbook;
+}
+
+void applyFill(Workbook& workbook, const Fill& fill) {
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    for (int i = 0; i < fill.amounts.size(); ++i) {
+        const CellRef at{i < 11 ? 5 + i : 19 + (i - 11), 1};
+        const QString& amount = fill.amounts[i];
+        if (amount.startsWith(u'\'') || amount.startsWith(u'#') || amount == "TRUE" || amount == "FALSE") {
+            putValue(workbook, 0, at, amount);
+        } else {
+            enterText(workbook, 0, at, amount, us);
+        }
+    }
+}
+
+QByteArray gnumericXml(const Workbook& workbook) {
+    QString out = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gnm:Workbook xmlns:gnm=\"http://www.gnumeric.org/v10.dtd\">\n<gnm:SheetNameIndex>");
+    for (const Worksheet& sheet : workbook.sheets)
+        out += "<gnm:SheetName>" + xmlEscaped(sheet.name) + "</gnm:SheetName>";
+    out += "</gnm:SheetNameIndex>\n<gnm:Names>";
+    for (const DefinedName& name : workbook.names) {
+        out += "<gnm:Name><gnm:name>" + xmlEscaped(name.name) + "</gnm:name><gnm:value>" +
+               xmlEscaped(formulaText(name.formula, workbook)) +
+               "</gnm:value><gnm:position>A1</gnm:position></gnm:Name>";
+    }
+    out += "</gnm:Names>\n<gnm:Sheets>\n";
+    for (const Worksheet& sheet : workbook.sheets) {
+        // Column D in a fixed number format: gnumeric would otherwise show date results as dates.
+        out += "<gnm:Sheet><gnm:Name>" + xmlEscaped(sheet.name) +
+               "</gnm:Name><gnm:Styles><gnm:StyleRegion startCol=\"3\" startRow=\"0\" endCol=\"3\" "
+               "endRow=\"65535\"><gnm:Style Format=\"0.00000000000000E+00\"/></gnm:StyleRegion></gnm:Styles>"
+               "<gnm:Cells>\n";
+        for (const auto& [ref, cell] : sheet.cells()) {
+            const QString position = QStringLiteral("Row=\"%1\" Col=\"%2\"").arg(ref.row).arg(ref.column);
+            if (cell.formula) {
+                out += "<gnm:Cell " + position + ">=" + xmlEscaped(formulaText(*cell.formula, workbook)) +
+                       "</gnm:Cell>\n";
+            } else if (const double* d = std::get_if<double>(&cell.value)) {
+                out += "<gnm:Cell " + position + " ValueType=\"40\">" + QString::number(*d, 'g', 17) +
+                       "</gnm:Cell>\n";
+            } else if (const QString* s = std::get_if<QString>(&cell.value)) {
+                out += "<gnm:Cell " + position + " ValueType=\"60\">" + xmlEscaped(*s) + "</gnm:Cell>\n";
+            } else if (const bool* b = std::get_if<bool>(&cell.value)) {
+                out += "<gnm:Cell " + position + " ValueType=\"20\">" + (*b ? "TRUE" : "FALSE") +
+                       "</gnm:Cell>\n";
+            } else if (const ErrorCode* e = std::get_if<ErrorCode>(&cell.value)) {
+                out += "<gnm:Cell " + position + " ValueType=\"50\">" + errorText(*e) + "</gnm:Cell>\n";
+            }
+        }
+        out += "</gnm:Cells></gnm:Sheet>\n";
+    }
+    out += "</gnm:Sheets>\n</gnm:Workbook>\n";
+    return out.toUtf8();
+}
+
+QList<QStringList> gnumericValues(const QString& path, const QString& sheet, const QString& scratch) {
+    const QString csv = scratch + "/recalculated.csv";
+    QFile::remove(csv);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    environment.insert("LANG", "C.UTF-8");
+    process.setProcessEnvironment(environment);
+    process.start("ssconvert", {"--recalc", "-O", "sheet='" + sheet + "'", path, csv});
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1) || process.exitCode() != 0) {
+        qWarning().noquote() << "ssconvert failed:" << process.readAllStandardError();
+        return {};
+    }
+    QFile file(csv);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                field += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            row << field;
+            field.clear();
+        } else if (c == u'\n') {
+            rows << (row << field);
+            row.clear();
+            field.clear();
+        } else if (c != u'\r') {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+bool agrees(const Value& ours, const QString& theirs) {
+    if (const double* d = std::get_if<double>(&ours)) {
+        bool ok = false;
+        const double other = theirs.toDouble(&ok);
+        return ok && std::fabs(*d - other) <= 1e-9 * std::max(1.0, std::fabs(*d));
+    }
+    if (const QString* s = std::get_if<QString>(&ours))
+        return *s == theirs;
+    if (const bool* b = std::get_if<bool>(&ours))
+        return theirs == (*b ? "TRUE" : "FALSE");
+    if (const ErrorCode* e = std::get_if<ErrorCode>(&ours))
+        return theirs == errorText(*e);
+    return theirs.isEmpty();
+}
+
+}  // namespace corpus
