@@ -66,7 +66,10 @@ QFont screenFont(const Font& font) {
     f.setUnderline(font.underline == 1);
     f.setKerning(false);
     // The same image on every machine: no subpixel colour fringes, which depend on the screen setup.
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    // Letters stand apart as in a spreadsheet: no ligatures, which would also turn "fi" into one
+    // character in a PDF's text.
+    f.setStyleStrategy(
+        QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias | QFont::PreferNoShaping));
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
