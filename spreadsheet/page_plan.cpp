@@ -28,7 +28,8 @@ std::vector<Band> bands(const std::vector<int>& sizes, int first, double room) {
     double used = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const int index = first + int(i);
-        if (index > start && used + sizes[i] > room) {
+        // A hair of tolerance: a row that fits exactly must not be pushed off by rounding.
+        if (index > start && used + sizes[i] > room + 1e-6) {
             result.push_back({start, index - 1});
             start = index;
             used = 0;
