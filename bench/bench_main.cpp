@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/pdf_timing.h"
 #include "bench/stage_timer.h"
 #include "entry/sample_data.h"
 #include "generation/automation.h"
@@ -142,6 +143,8 @@ int runTimings() {
         lap(8, [&] { exportPicture(outPath, picturePath); });
         lap(9, [&] { runJob(templatePath, outPath, picturePath); });
     }
+    for (auto& stage : bench::timePdfExport(kRounds))
+        stages.push_back(std::move(stage));
     for (auto& stage : bench::timeWindows(kWindowRounds))
         stages.push_back(std::move(stage));
     bench::printStages(stages);

@@ -1,6 +1,7 @@
 // The one way the renderer draws a line: grid lines and borders alike.
 
 #include <QPen>
+#include <QVarLengthArray>
 
 #include "spreadsheet/render_grid.h"
 
@@ -20,9 +21,11 @@ bool dashOn(const std::vector<int>& dashes, int period, int position) {
     return true;
 }
 
-// On a screen every pixel of the line is either on or off: runs of "on" pixels become rectangles.
+// On a screen every pixel of the line is either on or off: runs of "on" pixels become rectangles,
+// filled together.
 void fillRuns(Canvas& canvas, const LineShape& shape, const QColor& color, bool vertical, int across,
               int from, int to, int period) {
+    QVarLengthArray<QRect, 64> runs;
     for (int offset : shape.offsets) {
         int along = from;
         while (along <= to) {
@@ -34,11 +37,16 @@ void fillRuns(Canvas& canvas, const LineShape& shape, const QColor& color, bool 
             while (along <= to && dashOn(shape.dashes, period, along))
                 ++along;
             const int length = along - start;
-            canvas.painter.fillRect(vertical ? QRect(across + offset, start, 1, length)
-                                             : QRect(start, across + offset, length, 1),
-                                    color);
+            runs.append(vertical ? QRect(across + offset, start, 1, length)
+                                 : QRect(start, across + offset, length, 1));
         }
     }
+    QPainter& painter = canvas.painter;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRects(runs.constData(), int(runs.size()));
+    painter.restore();
 }
 
 // On paper a line is a stroke: neighbouring pixel rows of the shape make one wider stroke, and a hair

@@ -19,10 +19,12 @@ const Worksheet& sheetToDraw(const Workbook& workbook, int sheetIndex, const Cel
     return workbook.sheets[size_t(sheetIndex)];
 }
 
-void paintGrid(QPainter& painter, render_detail::RenderGrid& grid, bool printing) {
+// `clip`: keep the drawing inside the range; a picture exactly the range's size needs no clip.
+void paintGrid(QPainter& painter, render_detail::RenderGrid& grid, bool printing, bool clip) {
     render_detail::Canvas canvas{painter, QRect(0, 0, grid.width(), grid.height()), printing};
     painter.save();
-    painter.setClipRect(canvas.bounds, Qt::IntersectClip);
+    if (clip)
+        painter.setClipRect(canvas.bounds, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Text is planned first: where it runs into empty neighbours the grid lines between them go away.
     // Fills cover grid lines, text lies on fills, and borders are drawn last, over everything.
@@ -45,7 +47,7 @@ void paintRange(QPainter& painter, const Workbook& workbook, int sheetIndex, con
                 const PaintOptions& options) {
     render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range);
     if (grid.width() > 0 && grid.height() > 0)
-        paintGrid(painter, grid, options.printing);
+        paintGrid(painter, grid, options.printing, true);
 }
 
 QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range) {
@@ -57,7 +59,7 @@ QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& ra
     if (grid.width() == 0 || grid.height() == 0)
         return image.copy(0, 0, grid.width(), grid.height());
     QPainter painter(&image);
-    paintGrid(painter, grid, false);
+    paintGrid(painter, grid, false, false);
     painter.end();
     return image;
 }
