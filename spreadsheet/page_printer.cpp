@@ -58,6 +58,20 @@ void paintHeadings(QPainter& painter, const Workbook& workbook, const Worksheet&
     painter.restore();
 }
 
+QByteArray xmpMetadata(const QString& title, const QString& author) {
+    const QString xmp =
+        QStringLiteral(
+            "<?xpacket begin=\"\uFEFF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+            "rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+            "<dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">%1</rdf:li></rdf:Alt></dc:title>"
+            "<dc:creator><rdf:Seq><rdf:li>%2</rdf:li></rdf:Seq></dc:creator>"
+            "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>")
+            .arg(title.toHtmlEscaped(), author.toHtmlEscaped());
+    return xmp.toUtf8();
+}
+
 HeaderFooterFields fieldsFor(const Worksheet& sheet, const PagePlan& plan, int pageIndex,
                              const PrintOptions& options) {
     HeaderFooterFields fields;
@@ -134,8 +148,12 @@ int printSheet(const Workbook& workbook, int sheetIndex, QPagedPaintDevice& devi
     paper.setMode(QPageLayout::FullPageMode);
     if (!device.setPageLayout(paper))
         throw SpreadsheetError(QStringLiteral("The paper of the sheet's page setup cannot be used."));
-    if (auto* pdf = dynamic_cast<QPdfWriter*>(&device); pdf && !options.title.isEmpty())
-        pdf->setTitle(options.title);
+    if (auto* pdf = dynamic_cast<QPdfWriter*>(&device)) {
+        if (!options.title.isEmpty())
+            pdf->setTitle(options.title);
+        if (!options.author.isEmpty())
+            pdf->setDocumentXmpMetadata(xmpMetadata(options.title, options.author));
+    }
 
     QPainter painter;
     if (!painter.begin(&device))
@@ -149,6 +167,9 @@ int printSheet(const Workbook& workbook, int sheetIndex, QPagedPaintDevice& devi
         }
         painter.save();
         painter.scale(device.logicalDpiX() / kPointsPerInch, device.logicalDpiY() / kPointsPerInch);
+        // A device that keeps margins of its own puts the origin at their corner, not the paper's.
+        if (const QPageLayout used = device.pageLayout(); used.mode() != QPageLayout::FullPageMode)
+            painter.translate(-used.paintRect(QPageLayout::Point).topLeft());
         paintPage(painter, workbook, sheetIndex, plan, i, layout, options);
         painter.restore();
     }

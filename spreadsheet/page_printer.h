@@ -17,7 +17,10 @@
 namespace spreadsheet {
 
 struct PrintOptions {
-    QString title;      // the document's title, for a PDF file
+    QString title;  // the document's title, for a PDF file
+    // The document's author, for a PDF file. Qt 6.4 writes no Author entry in a PDF's information
+    // dictionary, so it goes into the XMP metadata (dc:creator), with the title.
+    QString author;
     QString filePath;   // the workbook's file: &F prints its name, &Z its folder
     QDateTime printed;  // the moment &D and &T print; now when not set
     QLocale locale;     // how &D and &T are written

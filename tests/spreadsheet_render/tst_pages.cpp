@@ -316,11 +316,15 @@ void TestPages::statementPdf() {
         QPdfWriter pdf(pdfPath);
         PrintOptions options;
         options.title = QStringLiteral("Personal Financial Statement");
+        options.author = QStringLiteral("John Doe & Partner");
         QCOMPARE(printSheet(workbook, 0, pdf, options), 1);
     }
     QCOMPARE(info(pdfPath, QStringLiteral("Pages")), QStringLiteral("1"));
     QCOMPARE(info(pdfPath, QStringLiteral("Page size")), QStringLiteral("612 x 792 pts (letter)"));
     QCOMPARE(info(pdfPath, QStringLiteral("Title")), QStringLiteral("Personal Financial Statement"));
+    const QString metadata = run(QStringLiteral("pdfinfo"), {QStringLiteral("-meta"), pdfPath});
+    QVERIFY2(metadata.contains(QStringLiteral("<rdf:li>John Doe &amp; Partner</rdf:li>")),
+             qPrintable(metadata));
 
     const QString text = pageText(pdfPath, 1);
     for (const QString& line :
