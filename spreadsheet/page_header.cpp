@@ -214,7 +214,7 @@ QTextCharFormat charFormat(const HeaderRun& run) {
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::PreferNoShaping);
     QTextCharFormat format;
-    format.setFont(font);
+    format.setFont(fontForText(font, run.text));
     format.setForeground(QColor::fromRgb(run.color));
     if (run.superscript)
         format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);

@@ -74,6 +74,19 @@ QFont screenFont(const Font& font) {
     return f;
 }
 
+QFont fontForText(QFont font, const QString& text) {
+    for (const QChar c : text) {
+        const QChar::Script script = c.script();
+        if (script != QChar::Script_Common && script != QChar::Script_Inherited &&
+            script != QChar::Script_Latin && script != QChar::Script_Greek &&
+            script != QChar::Script_Cyrillic && script != QChar::Script_Unknown) {
+            font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() & ~QFont::PreferNoShaping));
+            break;
+        }
+    }
+    return font;
+}
+
 int maximumDigitWidth(const Workbook& workbook) {
     quint16 fontIndex = 0;
     for (const Style& style : workbook.styles) {

@@ -99,15 +99,15 @@ TextPlan::TextPlan(RenderGrid& grid) {
         const NumberFormat& numberFormat = formatIt->second;
 
         Item item;
-        item.font = screenFont(font);
-        item.escapement = font.escapement;
-        setTextSize(item, item.font.pixelSize());
-        item.underline = font.underline;
         item.text = numberFormat.format(cell.value, options);
         if (cell.isNumber() && *cell.number() == 0 && !grid.sheet.window.showZeros)
             continue;
         if (item.text.segments.empty() && !item.text.hashes)
             continue;
+        item.font = fontForText(screenFont(font), item.text.text());
+        item.escapement = font.escapement;
+        setTextSize(item, item.font.pixelSize());
+        item.underline = font.underline;
         const quint16 colorIndex = item.text.colorIndex.value_or(font.colorIndex);
         item.color = colorIndex == kColorAutomatic ? qRgb(0, 0, 0) : workbook.color(colorIndex);
         item.rightToLeft = !item.text.numeric && item.text.text().isRightToLeft();

@@ -22,6 +22,8 @@ constexpr int kRowPixels = 120;
 constexpr quint16 kRowTwips = kRowPixels * 15;
 const QString kHebrew = QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u05E2\u05D5\u05DC\u05DD");
 const QString kArabic = QStringLiteral("\u0645\u0631\u062D\u0628\u0627 \u0628\u0643\u0645");
+// Letters that all join their neighbours: shaped, the word is one unbroken stroke.
+const QString kJoinedArabic = QStringLiteral("\u0645\u0633\u062A\u062D\u064A\u0644");
 // Wide letters first, then dots: the ink shows at which end a turned line starts.
 const QString kStartMarked = QStringLiteral("WWW..............");
 
@@ -51,6 +53,7 @@ void TestTextFeatures::textPlacement_data() {
 
     QTest::newRow("hebrew in general alignment") << Case{kHebrew} << "right";
     QTest::newRow("arabic in general alignment") << Case{kArabic} << "right";
+    QTest::newRow("arabic letters join") << Case{kJoinedArabic} << "joined";
     QTest::newRow("hebrew aligned left") << Case{kHebrew, 0, HAlign::Left} << "left";
     QTest::newRow("90 degrees reads upwards") << Case{kStartMarked, 90} << "starts at bottom";
     QTest::newRow("180 turns 90 clockwise")
@@ -116,6 +119,11 @@ void TestTextFeatures::textPlacement() {
     if (expect == u"right") {
         QVERIFY2(ink.right() >= cellWidth - 8 && ink.right() < cellWidth - 1, where);
         QVERIFY2(ink.left() > cellWidth / 3, where);
+    } else if (expect == u"joined") {
+        int gaps = 0;
+        for (int x = ink.left(); x <= ink.right(); ++x)
+            gaps += !columnHasInk(image, x, ink.top(), ink.bottom());
+        QVERIFY2(gaps == 0, qPrintable(QStringLiteral("%1 blank columns in %2").arg(gaps).arg(text(ink))));
     } else if (expect == u"left") {
         QVERIFY2(ink.left() <= 5, where);
     } else if (expect == u"starts at bottom" || expect == u"starts at top") {
