@@ -176,14 +176,14 @@ private:
     // &"Family,Style": "-" keeps the family; the style names bold and italic.
     void fontName() {
         const qsizetype end = code_.indexOf(u'"', at_);
-        const QString spec = code_.mid(at_, end < 0 ? -1 : end - at_);
+        const QString fontCode = code_.mid(at_, end < 0 ? -1 : end - at_);
         at_ = end < 0 ? code_.size() : end + 1;
-        const qsizetype comma = spec.indexOf(u',');
-        const QString family = spec.left(comma).trimmed();
+        const qsizetype comma = fontCode.indexOf(u',');
+        const QString family = fontCode.left(comma).trimmed();
         if (!family.isEmpty() && family != u"-")
             look_.family = family;
         if (comma >= 0) {
-            const QString style = spec.mid(comma + 1).toLower();
+            const QString style = fontCode.mid(comma + 1).toLower();
             look_.bold = style.contains(u"bold");
             look_.italic = style.contains(u"italic") || style.contains(u"oblique");
         }
