@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/pdf_timing.h"
 #include "bench/process_timing.h"
 #include "bench/stage_timer.h"
 #include "entry/sample_data.h"
@@ -145,6 +146,8 @@ int runTimings() {
         lap(8, [&] { exportPicture(outPath, picturePath); });
         lap(9, [&] { runJob(templatePath, outPath, picturePath); });
     }
+    for (auto& stage : bench::timePdfExport(kRounds))
+        stages.push_back(std::move(stage));
     for (auto& stage : bench::timeWindows(kWindowRounds))
         stages.push_back(std::move(stage));
     stages.push_back(bench::timeThousandFormulas(kRounds));

@@ -31,47 +31,80 @@ constexpr quint8 kPatterns[17][8] = {
     {0x80, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00},  // 18: 6.25 % grey
 };
 
-void fillArea(const RenderGrid& grid, QImage& image, const QRect& area, const CellFormat& format) {
-    const QRgb foreground = grid.workbook.color(format.fillForeground, false);
+void fillArea(const RenderGrid& grid, Canvas& canvas, const QRect& area, const CellFormat& format) {
+    const QColor foreground = QColor::fromRgb(grid.workbook.color(format.fillForeground, false));
     if (format.fillPattern == 1) {
-        fillPixels(image, area, foreground);
+        canvas.painter.fillRect(area, foreground);
         return;
     }
     if (format.fillPattern < 2 || format.fillPattern > 18)
         return;
-    const QRgb background = grid.workbook.color(format.fillBackground, true);
+    canvas.painter.fillRect(area, QColor::fromRgb(grid.workbook.color(format.fillBackground, true)));
     const quint8* tile = kPatterns[format.fillPattern - 2];
-    const QRect clipped = area.intersected(image.rect());
-    // Tiles are anchored to the picture, so a pattern runs on unbroken from cell to cell.
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y)
-        for (int x = clipped.left(); x <= clipped.right(); ++x)
-            plot(image, x, y, (tile[y & 7] & (0x80 >> (x & 7))) ? foreground : background);
-}
-
-}  // namespace
-
-void drawGridlines(const RenderGrid& grid, QImage& image) {
-    const SheetWindow& window = grid.sheet.window;
-    if (!window.showGridlines)
-        return;
-    const QRgb color =
-        window.defaultGridColor ? kDefaultGridColor : grid.workbook.color(window.gridColorIndex);
-    const CellRange& range = grid.range;
-    for (int r = range.first.row; r <= range.last.row; ++r) {
-        for (int c = range.first.column; c <= range.last.column; ++c) {
-            const int x = grid.right(c) - 1;
-            const int y = grid.bottom(r) - 1;
-            if (!grid.verticalEdgeHidden(r, c + 1))
-                for (int py = grid.top(r) - 1; py <= y; ++py)
-                    plot(image, x, py, color);
-            if (!grid.horizontalEdgeHidden(r + 1, c))
-                for (int px = grid.left(c) - 1; px <= x; ++px)
-                    plot(image, px, y, color);
+    const QRect clipped = area.intersected(canvas.bounds);
+    // Tiles are anchored to the range, so a pattern runs on unbroken from cell to cell. The pattern's
+    // pixels are drawn as runs of squares, not as an image, so that a page keeps them as shapes.
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+        const quint8 bits = tile[y & 7];
+        int x = clipped.left();
+        while (x <= clipped.right()) {
+            if (!(bits & (0x80 >> (x & 7)))) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x <= clipped.right() && (bits & (0x80 >> (x & 7))))
+                ++x;
+            canvas.painter.fillRect(QRect(start, y, x - start, 1), foreground);
         }
     }
 }
 
-void drawFills(const RenderGrid& grid, QImage& image) {
+}  // namespace
+
+void drawGridlines(const RenderGrid& grid, Canvas& canvas) {
+    const SheetWindow& window = grid.sheet.window;
+    if (canvas.printing ? !grid.sheet.pageSetup.printGridlines : !window.showGridlines)
+        return;
+    const QRgb color =
+        window.defaultGridColor ? kDefaultGridColor : grid.workbook.color(window.gridColorIndex);
+    const LineShape line = shapeOf(LineStyle::Thin);
+    const CellRange& range = grid.range;
+    // Each cell owns the grid lines on its right and below. A printed range also gets the lines on its
+    // left and top edges, which a screen picture leaves to the cells before it.
+    const int firstRow = canvas.printing ? range.first.row - 1 : range.first.row;
+    const int firstColumn = canvas.printing ? range.first.column - 1 : range.first.column;
+    // Lines left of or above the range belong to the cells before it; a page draws its edge on its edge.
+    const auto inside = [&](int across) { return canvas.printing ? std::max(across, 0) : across; };
+    for (int c = firstColumn; c <= range.last.column; ++c) {
+        const int x = inside(grid.right(c) - 1);
+        for (int r = range.first.row; r <= range.last.row;) {
+            if (grid.verticalEdgeHidden(r, c + 1)) {
+                ++r;
+                continue;
+            }
+            const int from = grid.top(r) - 1;
+            while (r <= range.last.row && !grid.verticalEdgeHidden(r, c + 1))
+                ++r;
+            drawRule(canvas, line, color, true, x, from, grid.top(r) - 1, false);
+        }
+    }
+    for (int r = firstRow; r <= range.last.row; ++r) {
+        const int y = inside(grid.bottom(r) - 1);
+        for (int c = range.first.column; c <= range.last.column;) {
+            if (grid.horizontalEdgeHidden(r + 1, c)) {
+                ++c;
+                continue;
+            }
+            const int from = grid.left(c) - 1;
+            while (c <= range.last.column && !grid.horizontalEdgeHidden(r + 1, c))
+                ++c;
+            drawRule(canvas, line, color, false, y, from, grid.left(c) - 1, false);
+        }
+    }
+}
+
+void drawFills(const RenderGrid& grid, Canvas& canvas) {
     const CellRange& range = grid.range;
     for (int r = range.first.row; r <= range.last.row; ++r) {
         for (int c = range.first.column; c <= range.last.column; ++c) {
@@ -93,7 +126,7 @@ void drawFills(const RenderGrid& grid, QImage& image) {
             }
             if (format->fillPattern == 0)
                 continue;
-            fillArea(grid, image, area.adjusted(-1, -1, 0, 0), *format);
+            fillArea(grid, canvas, area.adjusted(-1, -1, 0, 0), *format);
         }
     }
 }

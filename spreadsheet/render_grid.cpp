@@ -116,19 +116,4 @@ bool RenderGrid::horizontalEdgeHidden(int row, int column) const {
     return sameMerge({row - 1, column}, {row, column});
 }
 
-void plot(QImage& image, int x, int y, QRgb color) {
-    if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
-        return;
-    reinterpret_cast<QRgb*>(image.scanLine(y))[x] = color | 0xFF000000u;
-}
-
-void fillPixels(QImage& image, const QRect& rect, QRgb color) {
-    const QRect clipped = rect.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = clipped.left(); x <= clipped.right(); ++x)
-            line[x] = color | 0xFF000000u;
-    }
-}
-
 }  // namespace spreadsheet::render_detail

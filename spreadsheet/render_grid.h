@@ -4,7 +4,7 @@
 // format in force at a position, the merged ranges, and which grid edges are hidden. Not part of the
 // engine's interface.
 
-#include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <map>
 #include <vector>
@@ -58,10 +58,33 @@ private:
     std::vector<bool> hiddenVertical_;
 };
 
+// Where the drawing steps paint: a painter whose user space is the range's 96 dpi pixels, the range's
+// top-left corner at the origin. On a screen picture every rule and fill covers whole pixels, so the
+// picture is the same at any resolution the painter maps it to; a page strokes its rules as lines.
+struct Canvas {
+    QPainter& painter;
+    QRect bounds;           // the range: [0, width) x [0, height)
+    bool printing = false;  // strokes instead of pixel runs; grid lines as the page setup prints them
+};
+
+// How a border style is drawn: pixel lines parallel to the grid line, and its dash rhythm.
+struct LineShape {
+    std::vector<int> offsets;  // pixel rows (or columns) across the line, relative to the grid line
+    std::vector<int> dashes;   // on, off, on, off ... lengths along the line; empty for solid
+};
+LineShape shapeOf(LineStyle style);
+
+// A line along the grid line at `across` (a pixel column for vertical lines, a row for horizontal ones)
+// over the pixels `from` to `to`, both included. With `keepInside`, a line on the range's edge moves
+// inward so that all of it shows. Dashes are counted from the range's edge, so a line keeps its rhythm
+// across cells.
+void drawRule(Canvas& canvas, const LineShape& shape, QRgb color, bool vertical, int across, int from, int to,
+              bool keepInside = true);
+
 // Drawing steps, in the order the renderer runs them.
-void drawGridlines(const RenderGrid& grid, QImage& image);
-void drawFills(const RenderGrid& grid, QImage& image);
-void drawBorders(const RenderGrid& grid, QImage& image);
+void drawGridlines(const RenderGrid& grid, Canvas& canvas);
+void drawFills(const RenderGrid& grid, Canvas& canvas);
+void drawBorders(const RenderGrid& grid, Canvas& canvas);
 
 // Text is planned before the grid lines are drawn, since text running into empty neighbours hides
 // the grid lines it crosses.
@@ -71,16 +94,12 @@ public:
     ~TextPlan();
     TextPlan(const TextPlan&) = delete;
     TextPlan& operator=(const TextPlan&) = delete;
-    void draw(QImage& image) const;
+    void draw(Canvas& canvas) const;
 
     struct Item;
 
 private:
     std::vector<Item> items_;
 };
-
-// One pixel or a rectangle of pixels, clipped to the image.
-void plot(QImage& image, int x, int y, QRgb color);
-void fillPixels(QImage& image, const QRect& rect, QRgb color);
 
 }  // namespace spreadsheet::render_detail

@@ -66,9 +66,25 @@ QFont screenFont(const Font& font) {
     f.setUnderline(font.underline == 1);
     f.setKerning(false);
     // The same image on every machine: no subpixel colour fringes, which depend on the screen setup.
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
+    // Letters stand apart as in a spreadsheet: no ligatures, which would also turn "fi" into one
+    // character in a PDF's text.
+    f.setStyleStrategy(
+        QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias | QFont::PreferNoShaping));
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
+}
+
+QFont fontForText(QFont font, const QString& text) {
+    for (const QChar c : text) {
+        const QChar::Script script = c.script();
+        if (script != QChar::Script_Common && script != QChar::Script_Inherited &&
+            script != QChar::Script_Latin && script != QChar::Script_Greek &&
+            script != QChar::Script_Cyrillic && script != QChar::Script_Unknown) {
+            font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() & ~QFont::PreferNoShaping));
+            break;
+        }
+    }
+    return font;
 }
 
 int maximumDigitWidth(const Workbook& workbook) {

@@ -13,8 +13,12 @@ namespace spreadsheet {
 // The family drawn for a font name: the name itself when installed, else a metric-compatible or close
 // substitute (Liberation Sans for Arial, DejaVu Sans for Verdana, ...).
 QString substituteFamily(const QString& name);
-// A cell font as the screen shows it: the substitute family at the point size rounded to whole pixels.
+// A cell font as the screen shows it: the substitute family at the point size rounded to whole pixels,
+// its letters standing apart (no ligatures).
 QFont screenFont(const Font& font);
+// The font for drawing `text`: scripts whose letters join or combine (Arabic, the Indic scripts ...)
+// keep their shaping; others are drawn letter by letter.
+QFont fontForText(QFont font, const QString& text);
 // The widest of the digits 0 to 9 of the Normal style's font, in pixels (7 for Arial 10).
 int maximumDigitWidth(const Workbook& workbook);
 // Pixels of a width in 1/256 characters: trunc(((units + trunc(128 / mdw)) / 256) * mdw).

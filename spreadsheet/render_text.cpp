@@ -1,33 +1,15 @@
-// Cell contents: the formatted value placed and aligned in its cell, wrapped or running on into empty
-// neighbours, with "#"s for a number that does not fit.
+// Cell contents: the formatted value placed and aligned in its cell, wrapped, shrunk, turned or running
+// on into empty neighbours, with "#"s for a number that does not fit.
 
-#include <QFontMetricsF>
-#include <QPainter>
-#include <QTextLayout>
+#include "spreadsheet/render_text.h"
+
 #include <cmath>
 
-#include "spreadsheet/number_format.h"
-#include "spreadsheet/render_grid.h"
 #include "spreadsheet/render_metrics.h"
 
 namespace spreadsheet::render_detail {
 
 namespace {
-
-// Blank pixels between the grid line and the text on either side.
-constexpr int kPadding = 2;
-
-double widthOf(const QFontMetricsF& metrics, const std::vector<FormattedSegment>& segments, size_t from,
-               size_t to) {
-    double width = 0;
-    for (size_t i = from; i < to && i < segments.size(); ++i)
-        width += metrics.horizontalAdvance(segments[i].text);
-    return width;
-}
-
-double widthOf(const QFontMetricsF& metrics, const FormattedText& text) {
-    return widthOf(metrics, text.segments, 0, text.segments.size());
-}
 
 FormattedText hashesFor(const QFontMetricsF& metrics, double room) {
     FormattedText text;
@@ -44,21 +26,47 @@ bool intersects(const CellRange& a, const CellRange& b) {
            b.first.column <= a.last.column;
 }
 
+// The largest whole pixel size at which the text fits the room; the text never grows.
+void shrinkToFit(TextItem& item, double room) {
+    const double width = widthOf(QFontMetricsF(item.glyphs), item.text);
+    if (width <= room || width <= 0)
+        return;
+    int size = std::max(1, int(std::floor(item.font.pixelSize() * std::max(room, 0.0) / width)));
+    setTextSize(item, size);
+    while (size > 1 && widthOf(QFontMetricsF(item.glyphs), item.text) > room)
+        setTextSize(item, --size);
+}
+
 }  // namespace
 
-struct TextPlan::Item {
-    QRect inner;  // the cell or merged area inside its grid lines
-    QRect clip;   // what the text may cover: the area and the neighbours it runs into
-    QFont font;
-    QRgb color = 0;
-    FormattedText text;
-    QString wrapped;  // the text of a wrapped cell, line breaks as line separators
-    HAlign align = HAlign::Left;
-    VAlign valign = VAlign::Bottom;
-    int indent = 0;
-    bool wrap = false;
-    quint8 underline = 0;
-};
+void setTextSize(TextItem& item, int pixels) {
+    item.font.setPixelSize(std::max(1, pixels));
+    item.glyphs = item.font;
+    // Raised and lowered letters are two thirds of the line's size.
+    if (item.escapement == 1 || item.escapement == 2)
+        item.glyphs.setPixelSize(std::max(1, int(std::lround(pixels * 2.0 / 3.0))));
+}
+
+double baselineShift(const TextItem& item) {
+    const double ascent = QFontMetricsF(item.font).ascent();
+    if (item.escapement == 1)
+        return -std::round(ascent / 3);
+    if (item.escapement == 2)
+        return std::round(ascent / 5);
+    return 0;
+}
+
+double widthOf(const QFontMetricsF& metrics, const std::vector<FormattedSegment>& segments, size_t from,
+               size_t to) {
+    double width = 0;
+    for (size_t i = from; i < to && i < segments.size(); ++i)
+        width += metrics.horizontalAdvance(segments[i].text);
+    return width;
+}
+
+double widthOf(const QFontMetricsF& metrics, const FormattedText& text) {
+    return widthOf(metrics, text.segments, 0, text.segments.size());
+}
 
 TextPlan::~TextPlan() = default;
 
@@ -91,21 +99,34 @@ TextPlan::TextPlan(RenderGrid& grid) {
         const NumberFormat& numberFormat = formatIt->second;
 
         Item item;
-        item.font = screenFont(font);
-        item.underline = font.underline;
         item.text = numberFormat.format(cell.value, options);
         if (cell.isNumber() && *cell.number() == 0 && !grid.sheet.window.showZeros)
             continue;
         if (item.text.segments.empty() && !item.text.hashes)
             continue;
+        item.font = fontForText(screenFont(font), item.text.text());
+        item.escapement = font.escapement;
+        setTextSize(item, item.font.pixelSize());
+        item.underline = font.underline;
         const quint16 colorIndex = item.text.colorIndex.value_or(font.colorIndex);
         item.color = colorIndex == kColorAutomatic ? qRgb(0, 0, 0) : workbook.color(colorIndex);
+        item.rightToLeft = !item.text.numeric && item.text.text().isRightToLeft();
+        item.stacked = format.rotation == 255;
+        if (format.rotation <= 90)
+            item.angle = format.rotation;
+        else if (format.rotation <= 180)
+            item.angle = 90 - format.rotation;
+        const bool turned = item.stacked || item.angle != 0;
 
+        // General alignment: numbers right, truth values and errors centred, text in its reading
+        // direction (a right-to-left script starts at the right).
         const bool centred =
             std::holds_alternative<bool>(cell.value) || std::holds_alternative<ErrorCode>(cell.value);
         item.align = format.hAlign;
         if (item.align == HAlign::General)
-            item.align = item.text.numeric ? HAlign::Right : (centred ? HAlign::Center : HAlign::Left);
+            item.align = item.text.numeric || item.rightToLeft ? HAlign::Right
+                         : centred                             ? HAlign::Center
+                                                               : HAlign::Left;
         if (item.align == HAlign::Distributed)
             item.align = HAlign::Justify;
         item.valign = format.vAlign;
@@ -131,8 +152,19 @@ TextPlan::TextPlan(RenderGrid& grid) {
             continue;
         item.clip = item.inner;
 
-        const QFontMetricsF metrics(item.font);
+        // Turned text stays inside its cell and is never replaced by "#"s.
+        if (turned) {
+            if (item.align == HAlign::Fill || item.align == HAlign::Justify)
+                item.align = HAlign::Left;
+            items_.push_back(std::move(item));
+            continue;
+        }
+
         const double room = item.inner.width() - 2 * kPadding - item.indent;
+        // Shrinking makes the whole text fit; a wrapped cell wraps instead.
+        if (format.shrinkToFit && !item.wrap && item.align != HAlign::Fill)
+            shrinkToFit(item, room);
+        const QFontMetricsF metrics(item.glyphs);
         if (item.text.numeric) {
             // Numbers never run into neighbours: General gives up digits to fit, other formats show "#"s.
             bool fits = !item.text.hashes && widthOf(metrics, item.text) <= room;
@@ -191,103 +223,31 @@ TextPlan::TextPlan(RenderGrid& grid) {
     }
 }
 
-void TextPlan::draw(QImage& image) const {
-    QPainter painter(&image);
+void TextPlan::draw(Canvas& canvas) const {
+    QPainter& painter = canvas.painter;
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (const Item& item : items_) {
         painter.save();
-        painter.setClipRect(item.clip.intersected(image.rect()));
-        painter.setFont(item.font);
+        painter.setClipRect(item.clip, Qt::IntersectClip);
         painter.setPen(QColor::fromRgb(item.color));
-        const QFontMetricsF metrics(item.font);
-        const double left = item.inner.left() + kPadding + (item.align == HAlign::Left ? item.indent : 0);
-        const double right =
-            item.inner.right() + 1 - kPadding - (item.align == HAlign::Right ? item.indent : 0);
-        auto topFor = [&](double height) {
-            switch (item.valign) {
-                case VAlign::Bottom:
-                    return std::floor(item.inner.bottom() + 1 - height);
-                case VAlign::Center:
-                    return std::floor(item.inner.top() + (item.inner.height() - height) / 2);
-                default:
-                    return double(item.inner.top());
-            }
-        };
-
-        if (item.wrap) {
-            QTextLayout layout(item.wrapped, item.font);
-            QTextOption option;
-            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-            const Qt::Alignment alignment = item.align == HAlign::Center    ? Qt::AlignHCenter
-                                            : item.align == HAlign::Right   ? Qt::AlignRight
-                                            : item.align == HAlign::Justify ? Qt::AlignJustify
-                                                                            : Qt::AlignLeft;
-            option.setAlignment(alignment);
-            layout.setTextOption(option);
-            double height = 0;
-            layout.beginLayout();
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(std::max(right - left, 1.0));
-                line.setPosition(QPointF(0, height));
-                height += std::ceil(line.height());
-            }
-            layout.endLayout();
-            layout.draw(&painter, QPointF(left, topFor(height)));
-            painter.restore();
-            continue;
-        }
-
-        const std::vector<FormattedSegment>& segments = item.text.segments;
-        const double baseline = topFor(std::ceil(metrics.height())) + std::round(metrics.ascent());
-        auto drawSegments = [&](double x, size_t from, size_t to) {
-            for (size_t i = from; i < to; ++i) {
-                if (!segments[i].spacing)
-                    painter.drawText(QPointF(x, baseline), segments[i].text);
-                x += metrics.horizontalAdvance(segments[i].text);
-            }
-            return x;
-        };
-        double textLeft = left;
-        double textRight = right;
-        if (item.text.hasFill()) {
-            const size_t split = size_t(item.text.fillBefore);
-            const double fillStart = drawSegments(left, 0, split);
-            const double afterStart = right - widthOf(metrics, segments, split, segments.size());
-            drawSegments(afterStart, split, segments.size());
-            const double fillWidth = metrics.horizontalAdvance(item.text.fillChar);
-            if (fillWidth > 0 && item.text.fillChar != u' ' && afterStart > fillStart) {
-                const int count = int(std::floor((afterStart - fillStart) / fillWidth));
-                painter.drawText(QPointF(fillStart, baseline), QString(count, item.text.fillChar));
-            }
-        } else {
-            const double width = widthOf(metrics, item.text);
-            double x = left;
-            if (item.align == HAlign::Right)
-                x = right - width;
-            if (item.align == HAlign::Center)
-                x = (left + right - width) / 2;
-            x = std::round(x);
-            int copies = 1;
-            if (item.align == HAlign::Fill && width > 0)
-                copies = std::max(1, int(std::floor((right - left) / width)));
-            textLeft = x;
-            for (int i = 0; i < copies; ++i)
-                x = drawSegments(x, 0, segments.size());
-            textRight = x;
-        }
-
-        // Double and accounting underlines, which a font cannot draw: accounting ones span the cell.
-        if (item.underline == 2 || item.underline == 0x21 || item.underline == 0x22) {
-            const bool accounting = item.underline != 2;
-            const double from = accounting ? left : textLeft;
-            const double to = accounting ? right : textRight;
-            const int y = int(std::round(baseline + metrics.underlinePos())) + (accounting ? 1 : 0);
-            const int lines = item.underline == 0x21 ? 1 : 2;
-            for (int i = 0; i < lines; ++i)
-                painter.fillRect(QRectF(from, y + 2 * i, to - from, 1), QColor::fromRgb(item.color));
-        }
+        painter.setLayoutDirection(item.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+        if (item.stacked || item.angle != 0)
+            drawTurnedText(painter, item);
+        else
+            drawLevelText(painter, item);
         painter.restore();
+    }
+}
+
+double blockTop(const TextItem& item, double height) {
+    switch (item.valign) {
+        case VAlign::Bottom:
+            return std::floor(item.inner.bottom() + 1 - height);
+        case VAlign::Center:
+            return std::floor(item.inner.top() + (item.inner.height() - height) / 2);
+        default:
+            return double(item.inner.top());
     }
 }
 

@@ -1,9 +1,11 @@
 #include "tst_renderer.h"
 
 #include <QFontMetricsF>
+#include <QPainter>
 #include <QTest>
 #include <functional>
 
+#include "render_helpers.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/render_metrics.h"
 #include "spreadsheet/renderer.h"
@@ -14,87 +16,11 @@ Q_DECLARE_METATYPE(spreadsheet::Value)
 Q_DECLARE_METATYPE(spreadsheet::HAlign)
 Q_DECLARE_METATYPE(spreadsheet::VAlign)
 
+using namespace render_test;
+
 namespace {
 
 constexpr QRgb kGrid = 0xFFD0D7E5;
-constexpr QRgb kWhite = 0xFFFFFFFF;
-constexpr quint16 kGrey = 23;  // #808080
-constexpr quint16 kRed = 10;
-
-Workbook sheetBook(bool gridlines = false) {
-    Workbook workbook;
-    workbook.addSheet(QStringLiteral("Sheet1")).window.showGridlines = gridlines;
-    return workbook;
-}
-
-quint16 formatWith(Workbook& workbook, const std::function<void(CellFormat&)>& change) {
-    CellFormat format = workbook.formats[15];
-    change(format);
-    return workbook.addFormat(format);
-}
-
-quint16 fontWith(Workbook& workbook, const QString& name, int points, bool bold = false) {
-    Font font;
-    font.name = name;
-    font.heightTwips = quint16(points * 20);
-    font.bold = bold;
-    return workbook.addFont(font);
-}
-
-void put(Workbook& workbook, CellRef at, Value value, quint16 xf = 15) {
-    Cell& cell = workbook.sheets[0].cellForWriting(at);
-    cell.value = std::move(value);
-    cell.xf = xf;
-}
-
-void setWidth(Worksheet& sheet, int column, quint16 units) {
-    ColumnInfo info;
-    info.firstColumn = info.lastColumn = column;
-    info.width = units;
-    sheet.columns.push_back(info);
-}
-
-void setHeight(Worksheet& sheet, int row, quint16 twips) {
-    sheet.rows[row].heightTwips = twips;
-    sheet.rows[row].customHeight = true;
-}
-
-bool isInk(QRgb pixel) {
-    return qGray(pixel) < 128;
-}
-
-// The bounding box of dark pixels inside `area`; null when there are none.
-QRect inkBounds(const QImage& image, const QRect& area) {
-    QRect bounds;
-    const QRect clipped = area.intersected(image.rect());
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y)
-        for (int x = clipped.left(); x <= clipped.right(); ++x)
-            if (isInk(image.pixel(x, y)))
-                bounds |= QRect(x, y, 1, 1);
-    return bounds;
-}
-
-bool columnHasInk(const QImage& image, int x, int top, int bottom) {
-    for (int y = top; y <= bottom; ++y)
-        if (isInk(image.pixel(x, y)))
-            return true;
-    return false;
-}
-
-// Runs of rows holding ink, separated by at least one blank row.
-int inkBands(const QImage& image, const QRect& area) {
-    int bands = 0;
-    bool previous = false;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        bool ink = false;
-        for (int x = area.left(); x <= area.right() && !ink; ++x)
-            ink = isInk(image.pixel(x, y));
-        if (ink && !previous)
-            ++bands;
-        previous = ink;
-    }
-    return bands;
-}
 
 }  // namespace
 
@@ -533,6 +459,38 @@ void TestRenderer::renderingIsDeterministic() {
     const QImage first = renderRange(workbook, 0, {{0, 0}, {2, 2}});
     const Workbook copy = workbook;
     QCOMPARE(renderRange(copy, 0, {{0, 0}, {2, 2}}), first);
+}
+
+void TestRenderer::screenPictureScalesExactly() {
+    // Without text, a screen picture drawn at twice the size is the 100 % picture with every pixel
+    // doubled: rules and fills cover whole pixels at any scale.
+    Workbook workbook = sheetBook(true);
+    workbook.palette[0] = qRgb(0xEA, 0xEA, 0xEA);
+    const quint16 boxed = formatWith(workbook, [](CellFormat& f) {
+        f.left = {LineStyle::Hair, kGrey};
+        f.top = {LineStyle::Double, kGrey};
+        f.right = {LineStyle::DashDot, kRed};
+        f.bottom = {LineStyle::Thick, kColorWindowText};
+        f.fillPattern = 1;
+        f.fillForeground = 8;
+    });
+    const quint16 patterned = formatWith(workbook, [](CellFormat& f) {
+        f.fillPattern = 9;
+        f.fillForeground = kRed;
+        f.bottom = {LineStyle::MediumDashDotDot, kGrey};
+    });
+    put(workbook, {1, 1}, Value{}, boxed);
+    put(workbook, {2, 2}, Value{}, patterned);
+    const CellRange range{{0, 0}, {3, 3}};
+    const QImage single = renderRange(workbook, 0, range);
+
+    QImage twice(single.size() * 2, QImage::Format_RGB32);
+    twice.fill(Qt::white);
+    QPainter painter(&twice);
+    painter.scale(2, 2);
+    paintRange(painter, workbook, 0, range);
+    painter.end();
+    QCOMPARE(twice, single.scaled(single.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void TestRenderer::badArgumentsThrow() {

@@ -22,5 +22,6 @@ private slots:
     void alignmentsPlaceText_data();
     void alignmentsPlaceText();
     void renderingIsDeterministic();
+    void screenPictureScalesExactly();
     void badArgumentsThrow();
 };

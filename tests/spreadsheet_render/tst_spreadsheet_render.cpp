@@ -5,6 +5,7 @@
 
 #include "tst_number_format.h"
 #include "tst_renderer.h"
+#include "tst_text_features.h"
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     }
     {
         TestRenderer test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestTextFeatures test;
         failures += QTest::qExec(&test, argc, argv);
     }
     return failures;

@@ -1,0 +1,5 @@
+#include <QTest>
+
+#include "tst_pages.h"
+
+QTEST_MAIN(TestPages)
