@@ -269,6 +269,23 @@ Criterion::Criterion(const Value& criterion) {
                hasWildcards(std::get<QString>(operand_));
 }
 
+// Whether a comparison that came out as c (negative, 0, positive) satisfies the operator; NotEqual is
+// handled before any comparison.
+bool Criterion::holds(Op op, int c) {
+    switch (op) {
+        case Op::Equal:
+            return c == 0;
+        case Op::Less:
+            return c < 0;
+        case Op::LessEqual:
+            return c <= 0;
+        case Op::Greater:
+            return c > 0;
+        default:
+            return c >= 0;
+    }
+}
+
 bool Criterion::matches(const Value& v) const {
     if (op_ == Op::NotEqual) {
         Criterion equal = *this;
@@ -286,18 +303,7 @@ bool Criterion::matches(const Value& v) const {
         if (pattern_)
             return wildcardMatch(*want, *have);
         const int c = QString::compare(*have, *want, Qt::CaseInsensitive);
-        switch (op_) {
-            case Op::Equal:
-                return c == 0;
-            case Op::Less:
-                return c < 0;
-            case Op::LessEqual:
-                return c <= 0;
-            case Op::Greater:
-                return c > 0;
-            default:
-                return c >= 0;
-        }
+        return holds(op_, c);
     }
     // Numbers, truth values and errors compare with values of their own kind only; a number also
     // equals a text that reads as that number.
@@ -313,18 +319,7 @@ bool Criterion::matches(const Value& v) const {
     if (const ErrorCode* e = errorOf(have))
         return op_ == Op::Equal && *e == std::get<ErrorCode>(operand_);
     const int c = compareValues(have, operand_);
-    switch (op_) {
-        case Op::Equal:
-            return c == 0;
-        case Op::Less:
-            return c < 0;
-        case Op::LessEqual:
-            return c <= 0;
-        case Op::Greater:
-            return c > 0;
-        default:
-            return c >= 0;
-    }
+    return holds(op_, c);
 }
 
 namespace {

@@ -83,6 +83,7 @@ public:
 
 private:
     enum class Op { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };
+    static bool holds(Op op, int c);
     Op op_ = Op::Equal;
     Value operand_;         // a number, text, truth value, error or blank
     bool pattern_ = false;  // the text holds wildcards
