@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMenu>
 #include <QPrinter>
@@ -90,7 +91,9 @@ bool PictureCommands::eventFilter(QObject* watched, QEvent* event) {
 
 QString PictureCommands::askForFile(const QString& title, const QString& filter,
                                     const QString& suffix) const {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString suggested = QDir(folder).filePath(generation::kStatementTitle + u'.' + suffix);
     return saveFileDialog_ ? saveFileDialog_(window_, title, filter, suggested, suffix)
                            : askForSaveFile(window_, title, filter, suggested, suffix);
