@@ -55,7 +55,7 @@ std::vector<Stage> timePdfExport(int rounds) {
     std::vector<Stage> stages{{QStringLiteral("PDF export to file (in process)"), {}},
                               {QStringLiteral("PDF export to memory"), {}},
                               {QStringLiteral("statement PDF with its information"), {}},
-                              {QStringLiteral("export job: fill, save, .xls+.pdf+.png"), {}}};
+                              {QStringLiteral("export job (.xls, .pdf and .png)"), {}}};
     const auto record = entry::sample::sampleStatement(QDate(2021, 3, 5));
     const generation::ExportTargets targets{dir.filePath(QStringLiteral("export.xls")),
                                             dir.filePath(QStringLiteral("export.pdf")),
