@@ -80,10 +80,11 @@ bool ExportStatement(const StatementRecord& statement, const ExportTargets& targ
         destinations.push_back({Kind::Picture, 106, 128, targets.picture, nullptr});
     if (!p.step(100, [&] { requireDistinct(destinations); }))
         return false;
+    // Each destination is tried before any work is done; its temporary file goes again at once, so that
+    // nothing of the export lies beside the user's files while the statement is drawn up.
     bool ready = true;
-    for (Destination& destination : destinations) {
-        destination.file = std::make_unique<ExportFile>(destination.path);
-        ready = p.step(destination.openLine, [&] { destination.file->open(); }) && ready;
+    for (const Destination& destination : destinations) {
+        ready = p.step(destination.openLine, [&] { ExportFile(destination.path).open(); }) && ready;
     }
     if (!ready)
         return false;
@@ -126,6 +127,8 @@ bool ExportStatement(const StatementRecord& statement, const ExportTargets& targ
         return false;
     for (Destination& destination : destinations) {
         const bool written = p.step(destination.writeLine, [&] {
+            destination.file = std::make_unique<ExportFile>(destination.path);
+            destination.file->open();
             switch (destination.kind) {
                 case Kind::Workbook:
                     destination.file->write(workbookBytes);
@@ -144,9 +147,11 @@ bool ExportStatement(const StatementRecord& statement, const ExportTargets& targ
         if (!written)
             return false;
     }
+    // A file that cannot take its name stops the rest, which then vanish with their temporary files.
     for (Destination& destination : destinations)
-        done = p.step(130, [&] { destination.file->commit(); }) && done;
-    return done;
+        if (!p.step(130, [&] { destination.file->commit(); }))
+            return false;
+    return true;
 }
 
 }  // namespace generation
