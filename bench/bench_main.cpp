@@ -7,6 +7,7 @@
 //   quillberry-bench --startup N                       start-up as processes against a bare Qt window
 //                                                      (needs an X display; bench/startup.sh makes one)
 //   quillberry-bench --job-process N                   the whole job as a process, N times
+//   quillberry-bench --export-process N                quillberry --export-pdf as a process, N times
 
 #include <QApplication>
 #include <QFile>
@@ -161,7 +162,8 @@ void usage() {
                  "       quillberry-bench --template OUT.xlt\n"
                  "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n"
                  "       quillberry-bench --startup ROUNDS\n"
-                 "       quillberry-bench --job-process ROUNDS\n");
+                 "       quillberry-bench --job-process ROUNDS\n"
+                 "       quillberry-bench --export-process ROUNDS\n");
 }
 
 }  // namespace
@@ -187,6 +189,8 @@ int main(int argc, char** argv) {
             return bench::timeStartUp(std::max(1, args[1].toInt()));
         if (args.size() == 2 && args[0] == QStringLiteral("--job-process"))
             return bench::timeJobProcess(std::max(1, args[1].toInt()));
+        if (args.size() == 2 && args[0] == QStringLiteral("--export-process"))
+            return bench::timeExportProcess(std::max(1, args[1].toInt()));
         if (args.size() == 2 && args[0] == QStringLiteral("--template")) {
             writeFile(args[1], templateBytes());
             return 0;

@@ -9,6 +9,8 @@
 #include "generation/application.h"
 #include "generation/automation.h"
 #include "generation/cell_map.h"
+#include "generation/statement_export.h"
+#include "generation/statement_output.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/page_printer.h"
 #include "spreadsheet/workbook_reader.h"
@@ -51,7 +53,13 @@ std::vector<Stage> timePdfExport(int rounds) {
     const QString pdfPath = dir.filePath(QStringLiteral("statement.pdf"));
 
     std::vector<Stage> stages{{QStringLiteral("PDF export to file (in process)"), {}},
-                              {QStringLiteral("PDF export to memory"), {}}};
+                              {QStringLiteral("PDF export to memory"), {}},
+                              {QStringLiteral("statement PDF with its information"), {}},
+                              {QStringLiteral("export job (.xls, .pdf and .png)"), {}}};
+    const auto record = entry::sample::sampleStatement(QDate(2021, 3, 5));
+    const generation::ExportTargets targets{dir.filePath(QStringLiteral("export.xls")),
+                                            dir.filePath(QStringLiteral("export.pdf")),
+                                            dir.filePath(QStringLiteral("export.png"))};
     qint64 bytes = 0;
     for (int round = 0; round < rounds; ++round) {
         stages[0].lap([&] {
@@ -64,6 +72,12 @@ std::vector<Stage> timePdfExport(int rounds) {
             QPdfWriter pdf(&buffer);
             spreadsheet::printSheet(statement, 0, pdf, options());
             bytes = buffer.size();
+        });
+        // What "Export as PDF…" and --export-pdf write: the pages and the appended document information.
+        stages[2].lap([&] { bytes = generation::statementPdf(statement, pdfPath).size(); });
+        stages[3].lap([&] {
+            if (!generation::ExportStatement(record, targets))
+                throw spreadsheet::SpreadsheetError(QStringLiteral("the export job failed"));
         });
     }
     std::printf("PDF of the statement: %lld bytes\n", static_cast<long long>(bytes));

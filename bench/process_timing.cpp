@@ -202,4 +202,37 @@ int timeJobProcess(int rounds) {
     return 0;
 }
 
+int timeExportProcess(int rounds) {
+    QTemporaryDir home;
+    const QString config = home.filePath(QStringLiteral("config"));
+    writeSettledStore(config);
+    QDir().mkpath(home.filePath(QStringLiteral("temp")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("TEMP"), home.filePath(QStringLiteral("temp")));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    const QString pdf = home.filePath(QStringLiteral("statement.pdf"));
+    std::vector<double> times;
+    for (int round = 0; round <= rounds; ++round) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral(QB_PROGRAM_PATH), {QStringLiteral("--export-pdf"), pdf});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "quillberry-bench: quillberry --export-pdf failed\n");
+            return 1;
+        }
+        // The first round warms the file cache and is not counted.
+        if (round > 0)
+            times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf("quillberry --export-pdf as a process, no display, %d rounds (ms):\n", rounds);
+    std::printf("  %-34s %10.1f\n", "median", median(times));
+    return 0;
+}
+
 }  // namespace bench

@@ -12,4 +12,8 @@ int timeStartUp(int rounds);
 // Runs one whole job (fill, save, picture) as a process `rounds` times and prints the median.
 int timeJobProcess(int rounds);
 
+// Runs `quillberry --export-pdf` with no display on a store holding the sample statement, `rounds`
+// times, and prints the median: the figure to set beside another program converting the same workbook.
+int timeExportProcess(int rounds);
+
 }  // namespace bench

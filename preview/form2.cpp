@@ -85,6 +85,13 @@ Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>
     }
 
     connectView();
+    pictureCommands_ = new PictureCommands(
+        this, ui_->Picture2,
+        {[this] { return mExcelFile; },
+         [this] {
+             // The picture at its own size, before any zoom.
+             return view_.referencePicture().isNull() ? view_.picture() : view_.referencePicture();
+         }});
 }
 
 Form2::~Form2() = default;

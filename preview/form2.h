@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "preview/image_view_model.h"
+#include "preview/picture_commands.h"
 #include "shell/core/mouse_pointer.h"
 
 namespace Ui {
@@ -66,6 +67,8 @@ public:
     void setProgramEnd(ProgramEnd end) { programEnd_ = std::move(end); }
 
     const preview::ImageViewModel& view() const { return view_; }
+    // The picture's context menu and shortcuts: print, PDF, copy and save the picture.
+    PictureCommands& pictureCommands() { return *pictureCommands_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -100,6 +103,7 @@ private:
     SaveDialog saveDialog_;
     FileCopy fileCopy_;
     ProgramEnd programEnd_;
+    PictureCommands* pictureCommands_ = nullptr;  // a child of the window
 };
 
 }  // namespace preview
