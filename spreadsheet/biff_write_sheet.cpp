@@ -204,10 +204,14 @@ void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksh
     out.append(id::TopMargin, f64Record(page.topMargin));
     out.append(id::BottomMargin, f64Record(page.bottomMargin));
     out.append(id::Setup, setup(page));
+    // Each protection record only when it protects something: some readers take a record that says
+    // "not protected" for the whole sheet.
     if (const SheetProtection& protection = sheet.protection; protection.isProtected()) {
         out.append(id::Protect, u16Record(protection.contents ? 1 : 0));
-        out.append(id::ScenProtect, u16Record(protection.scenarios ? 1 : 0));
-        out.append(id::ObjProtect, u16Record(protection.objects ? 1 : 0));
+        if (protection.scenarios)
+            out.append(id::ScenProtect, u16Record(1));
+        if (protection.objects)
+            out.append(id::ObjProtect, u16Record(1));
         out.append(id::Password, u16Record(protection.passwordHash));
     }
 
