@@ -342,9 +342,9 @@ struct SupportingBook {
     // As read, written back while the fields above still say the same: the SUPBOOK record of an
     // External or Other book, the EXTERNNAME bodies, and the cached cell values of an external book
     // (XCT and CRN records).
-    KeptRecord record;
-    std::vector<QByteArray> externalNameRecords;
-    std::vector<KeptRecord> cachedValues;
+    KeptRecord record{};
+    std::vector<QByteArray> externalNameRecords{};
+    std::vector<KeptRecord> cachedValues{};
 
     bool operator==(const SupportingBook&) const = default;
 };
