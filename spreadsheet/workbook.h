@@ -134,7 +134,9 @@ struct Formula {
     QByteArray tokens;
     QByteArray extra;
     bool alwaysCalculate = false;
-    bool fromSharedFormula = false;  // the file held it as a shared formula; tokens may be empty then
+    // The file held it as a shared formula: its tokens are the shared ones made the cell's own (empty when
+    // the file lacked the shared formula, so that only the cached result is left).
+    bool fromSharedFormula = false;
 
     bool operator==(const Formula&) const = default;
 };
