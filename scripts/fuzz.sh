@@ -4,11 +4,11 @@
 # (tests/spreadsheet_reader/data/malformed/). Leak checks stay on. Fails on any crash, leak, timeout or
 # undefined behaviour; the input that did it is left in build-fuzz/findings/.
 #
-#   scripts/fuzz.sh [SECONDS_PER_TARGET]    (default 60)
+#   scripts/fuzz.sh [SECONDS_PER_TARGET]    (default 60; FUZZ_BUILD_DIR overrides build-fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-build=build-fuzz
+build="${FUZZ_BUILD_DIR:-build-fuzz}"
 
 if ! command -v clang++ >/dev/null; then
     echo "fuzz.sh: clang++ is missing (Debian packages clang and libclang-rt-14-dev)" >&2
