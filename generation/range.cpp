@@ -4,6 +4,7 @@
 #include "generation/application_state.h"
 #include "generation/clipboard.h"
 #include "shell/core/error_report.h"
+#include "spreadsheet/error.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/typed_entry.h"
 
@@ -18,6 +19,16 @@ void afterChange(detail::BookState& book) {
         detail::recalculateIfNeeded(book, true);
     } else {
         book.needsRecalculation = true;
+    }
+}
+
+// A change the sheet refuses (a protected cell) is reported in the spreadsheet's own words.
+template <typename Body>
+void refusalsAsTheyAre(const Body& body) {
+    try {
+        body();
+    } catch (const spreadsheet::RefusedChangeError& refusal) {
+        throw shell::RuntimeError(refusal.message());
     }
 }
 }  // namespace
@@ -37,9 +48,11 @@ void Range::setValue(const QString& text) {
     auto& state = book();
     detail::guarded(kRangeObject, "Value", [&] {
         const QLocale locale;
-        for (int row = range_.first.row; row <= range_.last.row; ++row)
-            for (int column = range_.first.column; column <= range_.last.column; ++column)
-                spreadsheet::enterText(state.model, sheet_, {row, column}, text, locale);
+        refusalsAsTheyAre([&] {
+            for (int row = range_.first.row; row <= range_.last.row; ++row)
+                for (int column = range_.first.column; column <= range_.last.column; ++column)
+                    spreadsheet::enterText(state.model, sheet_, {row, column}, text, locale);
+        });
         afterChange(state);
     });
 }
@@ -49,9 +62,11 @@ void Range::setValue(QDate date) {
     if (!date.isValid())
         throw shell::RuntimeError(QStringLiteral("Type mismatch"));
     detail::guarded(kRangeObject, "Value", [&] {
-        for (int row = range_.first.row; row <= range_.last.row; ++row)
-            for (int column = range_.first.column; column <= range_.last.column; ++column)
-                spreadsheet::enterDate(state.model, sheet_, {row, column}, date);
+        refusalsAsTheyAre([&] {
+            for (int row = range_.first.row; row <= range_.last.row; ++row)
+                for (int column = range_.first.column; column <= range_.last.column; ++column)
+                    spreadsheet::enterDate(state.model, sheet_, {row, column}, date);
+        });
         afterChange(state);
     });
 }

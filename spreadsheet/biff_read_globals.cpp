@@ -1,5 +1,7 @@
 #include "spreadsheet/biff_read_globals.h"
 
+#include "spreadsheet/biff_kept.h"
+#include "spreadsheet/biff_read_links.h"
 #include "spreadsheet/biff_read_strings.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/record_reader.h"
@@ -132,7 +134,8 @@ void readWindow1(RecordCursor c, WorkbookWindow& window) {
 SheetEntry readBoundSheet(RecordCursor c) {
     SheetEntry entry;
     entry.offset = c.u32();
-    entry.visible = (c.u8() & 0x03) == 0;
+    entry.visibility = c.u8() & 0x03;
+    entry.visible = entry.visibility == 0;
     entry.type = c.u8();
     entry.name = readShortString(c);
     return entry;
@@ -186,6 +189,66 @@ bool readCalculationSetting(const Record& record, CalculationSettings& calculati
     }
 }
 
+namespace {
+
+// Records the writer writes with defaults of its own; when a workbook has them, their bodies are kept.
+bool isKeptSetting(quint16 id) {
+    switch (id) {
+        case rec::BACKUP:
+        case rec::HIDEOBJ:
+        case rec::PRECISION:
+        case rec::REFRESHALL:
+        case rec::BOOKBOOL:
+        case rec::COUNTRY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Records the writer makes anew from the model or from nothing: nothing of them is kept.
+bool isRegenerated(quint16 id) {
+    switch (id) {
+        case rec::EXTSST:
+        case 0x00E1:  // INTERFACEHDR
+        case 0x00C1:  // MMS
+        case 0x00E2:  // INTERFACEEND
+        case 0x005C:  // WRITEACCESS: the document properties say who saved it
+        case 0x0161:  // DSF
+        case 0x013D:  // TABID
+        case 0x009C:  // FNGROUPCOUNT
+        case 0x0160:  // USESELFS
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool readProtection(const Record& record, WorkbookProtection& protection) {
+    RecordCursor c = record.cursor();
+    switch (record.id) {
+        case rec::WINDOWPROTECT:
+            protection.windows = c.u16() != 0;
+            return true;
+        case rec::PROTECT:
+            protection.structure = c.u16() != 0;
+            return true;
+        case rec::PASSWORD:
+            protection.passwordHash = c.u16();
+            return true;
+        case rec::PROT4REV:
+            protection.revisions = c.u16() != 0;
+            return true;
+        case rec::PROT4REVPASS:
+            protection.revisionsPasswordHash = c.u16();
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
     Globals globals;
     RecordWalker walker(stream, 0);
@@ -198,10 +261,13 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
     std::vector<CellFormat> formats;
     std::vector<Style> styles;
     bool sawSst = false;
+    bool sawWindow = false;
+    KeptRecorder kept(Substream::Globals, workbook.kept);
     for (;;) {
         if (!walker.next(record))
             damaged(QStringLiteral("the workbook stream ends inside the workbook globals"));
         RecordCursor c = record.cursor();
+        bool modelled = true;
         switch (record.id) {
             case rec::EOF_:
                 globals.end = walker.offset();
@@ -230,7 +296,11 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                 workbook.isTemplate = true;
                 break;
             case rec::WINDOW1:
-                readWindow1(c, workbook.window);
+                // Further windows onto the same workbook are kept as they are.
+                modelled = !sawWindow;
+                if (modelled)
+                    readWindow1(c, workbook.window);
+                sawWindow = true;
                 break;
             case rec::FONT:
                 fonts.push_back(readFont(c));
@@ -254,10 +324,20 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                     globals.sharedStrings = readSharedStrings(record);
                 sawSst = true;
                 break;
-            default:  // EXTSST, names, drawing groups and the rest: nothing the model holds
-                readCalculationSetting(record, workbook.calculation);
+            default:
+                if (isKeptSetting(record.id)) {
+                    workbook.keptSettings.try_emplace(record.id, record.data.toByteArray());
+                } else if (!isRegenerated(record.id) && !readProtection(record, workbook.protection) &&
+                           !readLinkRecord(record, workbook) &&
+                           !readCalculationSetting(record, workbook.calculation)) {
+                    modelled = false;
+                }
                 break;
         }
+        if (modelled)
+            kept.modelled(record.id);
+        else
+            kept.keep(record);
     }
 }
 

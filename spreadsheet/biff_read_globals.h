@@ -14,8 +14,9 @@ namespace spreadsheet::biff {
 // One BOUNDSHEET record.
 struct SheetEntry {
     QString name;
-    quint32 offset = 0;  // of the sheet's BOF in the stream
-    quint8 type = 0;     // 0 worksheet or dialog, 1 macro sheet, 2 chart, 6 module
+    quint32 offset = 0;     // of the sheet's BOF in the stream
+    quint8 type = 0;        // 0 worksheet or dialog, 1 macro sheet, 2 chart, 6 module
+    quint8 visibility = 0;  // 0 visible, 1 hidden, 2 very hidden
     bool visible = true;
 };
 

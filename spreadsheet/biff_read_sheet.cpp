@@ -4,11 +4,12 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <set>
 
+#include "spreadsheet/biff_kept.h"
 #include "spreadsheet/biff_read_globals.h"
 #include "spreadsheet/biff_read_sheet_settings.h"
 #include "spreadsheet/biff_read_strings.h"
+#include "spreadsheet/biff_tokens.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/record_reader.h"
 
@@ -58,7 +59,7 @@ public:
 
     // Reads the record when it is a cell record; false when it is not one.
     bool read(const Record& record);
-    // Array formulas cannot be kept as formulas: their cells keep their cached results only.
+    // Gives the cells of shared formulas their own formulas.
     void finish();
 
 private:
@@ -69,14 +70,21 @@ private:
     }
     Cell& placeAt(quint16 row, quint16 column, quint16 xf);
     void readFormula(RecordCursor c);
+    void readSharedFormula(RecordCursor c);
     void readMulRk(RecordCursor c);
     void readMulBlank(RecordCursor c);
+
+    struct SharedFormula {
+        CellRange range;
+        QByteArray tokens;
+        QByteArray extra;
+    };
 
     SheetContext& context_;
     Worksheet& sheet_;
     std::optional<CellRef> pendingString_;    // a formula whose text result comes in the next STRING record
-    std::map<CellRef, CellRef> sharedCells_;  // cells of shared or array formulas, to their formula's anchor
-    std::set<CellRef> arrayAnchors_;
+    std::map<CellRef, CellRef> sharedCells_;  // cells that point (tExp) at a block's first cell
+    std::map<CellRef, SharedFormula> sharedFormulas_;  // by their first cell
 };
 
 Cell& CellReader::placeAt(quint16 row, quint16 column, quint16 xf) {
@@ -135,23 +143,35 @@ void CellReader::readFormula(RecordCursor c) {
     }
 
     const quint8 first = tokens.isEmpty() ? 0 : quint8(tokens[0]);
-    if (first == kPtgTbl)
-        return;  // a data table's cell: its result is all that can be kept
     Formula formula;
     formula.alwaysCalculate = flags & 0x0001;
-    if (first == kPtgExp) {
-        formula.fromSharedFormula = true;
-        CellRef anchor{row, column};
-        if (tokens.size() >= 5) {
-            anchor.row = qFromLittleEndian<quint16>(tokens.data() + 1);
-            anchor.column = qFromLittleEndian<quint16>(tokens.data() + 3);
-        }
+    // A cell of a shared formula, an array formula or a data table points at the block's first cell;
+    // a shared formula's cells get their own formulas once the whole sheet is read.
+    formula.tokens = tokens.toByteArray();
+    formula.extra = extra.toByteArray();
+    if ((first == kPtgExp || first == kPtgTbl) && tokens.size() >= 5) {
+        const CellRef anchor{qFromLittleEndian<quint16>(tokens.data() + 1),
+                             qFromLittleEndian<quint16>(tokens.data() + 3)};
         sharedCells_[CellRef{row, column}] = anchor;
-    } else {
-        formula.tokens = tokens.toByteArray();
-        formula.extra = extra.toByteArray();
+    } else if ((first == kPtgExp || first == kPtgTbl) && tokens.size() < 5) {
+        damaged(QStringLiteral("a formula points at a shared block but is cut short"));
     }
     cell.formula = std::move(formula);
+}
+
+void CellReader::readSharedFormula(RecordCursor c) {
+    SharedFormula shared;
+    shared.range.first.row = c.u16();
+    shared.range.last.row = c.u16();
+    shared.range.first.column = c.u8();
+    shared.range.last.column = c.u8();
+    c.skip(2);  // reserved, and how many cells use it
+    shared.tokens = c.bytes(c.u16()).toByteArray();
+    shared.extra = c.bytes(c.remaining()).toByteArray();
+    if (shared.range.first.row > shared.range.last.row ||
+        shared.range.first.column > shared.range.last.column)
+        damaged(QStringLiteral("a shared formula covers a reversed range"));
+    sharedFormulas_.insert_or_assign(shared.range.first, std::move(shared));
 }
 
 void CellReader::readMulRk(RecordCursor c) {
@@ -196,12 +216,16 @@ bool CellReader::read(const Record& record) {
         pendingString_.reset();
         return true;
     }
-    if (record.id == rec::SHRFMLA || record.id == rec::TABLE)
-        return true;  // between a formula and its STRING record: keep waiting
-    if (record.id == rec::ARRAY) {
+    // These come between a formula and its STRING record: the STRING is still awaited.
+    if (record.id == rec::SHRFMLA) {
+        readSharedFormula(c);
+        return true;
+    }
+    if (record.id == rec::ARRAY || record.id == rec::TABLE) {
         const quint16 row = c.u16();
         c.u16();
-        arrayAnchors_.insert(CellRef{row, c.u8()});
+        const quint8 column = c.u8();
+        sheet_.formulaBlocks.insert_or_assign(CellRef{row, column}, keptFrom(record));
         return true;
     }
 
@@ -263,12 +287,32 @@ bool CellReader::read(const Record& record) {
 
 void CellReader::finish() {
     for (const auto& [ref, anchor] : sharedCells_) {
-        if (!arrayAnchors_.contains(anchor))
-            continue;
         auto cell = sheet_.cells().find(ref);
-        if (cell != sheet_.cells().end() && cell->second.formula && cell->second.formula->fromSharedFormula)
-            cell->second.formula.reset();
+        if (cell == sheet_.cells().end() || !cell->second.formula)
+            continue;
+        Formula& formula = *cell->second.formula;
+        if (const auto shared = sharedFormulas_.find(anchor);
+            shared != sharedFormulas_.end() && shared->second.range.contains(ref)) {
+            const std::optional<QByteArray> tokens = sharedFormulaForCell(shared->second.tokens, ref);
+            if (!tokens)
+                damaged(QStringLiteral("the shared formula of cell %1 holds a token that cannot be read")
+                            .arg(cellName(ref)));
+            formula.tokens = *tokens;
+            formula.extra = shared->second.extra;
+            formula.fromSharedFormula = true;
+        } else if (!sheet_.formulaBlocks.contains(anchor)) {
+            // It points at a block the sheet does not hold: only the cached result is left.
+            formula.tokens.clear();
+            formula.extra.clear();
+            formula.fromSharedFormula = true;
+        }
     }
+}
+
+// Records the writer makes anew from the cells and settings: nothing of them is kept.
+bool isRegeneratedInSheet(quint16 id) {
+    return id == rec::INDEX || id == rec::DBCELL || id == rec::DIMENSIONS || id == rec::GRIDSET ||
+           id == rec::GUTS;
 }
 
 }  // namespace
@@ -286,28 +330,41 @@ std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, 
 
     CellReader cells(context, sheet);
     SheetSettingsState settings;
-    int nested = 0;  // charts embedded in the sheet come as substreams of their own
+    KeptRecorder kept(Substream::Worksheet, sheet.kept);
+    int nested = 0;  // charts embedded in the sheet come as substreams of their own, kept whole
     for (;;) {
         if (!walker.next(record))
             damaged(QStringLiteral("the workbook stream ends inside the sheet \"%1\"").arg(sheet.name));
-        if (record.id == rec::BOF) {
-            ++nested;
+        if (record.id == rec::EOF_ && nested == 0)
+            break;
+        if (nested > 0 || record.id == rec::BOF) {
+            nested += record.id == rec::BOF ? 1 : record.id == rec::EOF_ ? -1 : 0;
+            kept.keep(record);
             continue;
         }
-        if (record.id == rec::EOF_) {
-            if (nested == 0)
-                break;
-            --nested;
-            continue;
+        if (cells.read(record) || readSheetSetting(record, sheet, settings, context.formatCount) ||
+            readCalculationSetting(record, context.calculation) || isRegeneratedInSheet(record.id)) {
+            kept.modelled(record.id);
+        } else {
+            kept.keep(record);
         }
-        if (nested > 0)
-            continue;
-        if (!cells.read(record) && !readSheetSetting(record, sheet, settings, context.formatCount))
-            readCalculationSetting(record, context.calculation);
     }
     cells.finish();
     finishSheetSettings(sheet, settings);
     return walker.offset();
+}
+
+qsizetype substreamEnd(QByteArrayView stream, qsizetype offset) {
+    RecordWalker walker(stream, offset);
+    Record record;
+    int depth = 0;
+    while (walker.next(record)) {
+        if (record.id == rec::BOF)
+            ++depth;
+        else if (record.id == rec::EOF_ && --depth <= 0)
+            return walker.offset();
+    }
+    damaged(QStringLiteral("the workbook stream ends inside a sheet"));
 }
 
 }  // namespace spreadsheet::biff

@@ -35,4 +35,7 @@ struct SheetContext {
 std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, SheetContext& context,
                                        Worksheet& sheet);
 
+// The offset just past the EOF that ends the substream starting with the BOF at offset.
+qsizetype substreamEnd(QByteArrayView stream, qsizetype offset);
+
 }  // namespace spreadsheet::biff

@@ -79,6 +79,7 @@ void readWindow2(RecordCursor c, SheetWindow& window) {
     window.defaultGridColor = flags & 0x0020;
     window.rightToLeft = flags & 0x0040;
     window.showOutlineSymbols = flags & 0x0080;
+    window.frozenWithoutSplit = flags & 0x0100;
     window.selected = flags & 0x0200;
     window.active = flags & 0x0400;
     window.pageBreakPreview = flags & 0x0800;
@@ -194,11 +195,27 @@ bool readSheetSetting(const Record& record, Worksheet& sheet, SheetSettingsState
             readZoom(c, sheet.window);
             return true;
         case rec::SELECTION:
+            // The other panes' selections of a split window are kept as they are.
+            if (record.data.isEmpty() || quint8(record.data[0]) != state.activePane)
+                return false;
             readSelection(c, state);
             return true;
         case rec::PANE:
+            // Kept as it is; only which pane is active matters here.
             c.skip(8);
             state.activePane = std::min<quint8>(c.u8(), 3);
+            return false;
+        case rec::PROTECT:
+            sheet.protection.contents = c.u16() != 0;
+            return true;
+        case rec::SCENPROTECT:
+            sheet.protection.scenarios = c.u16() != 0;
+            return true;
+        case rec::OBJPROTECT:
+            sheet.protection.objects = c.u16() != 0;
+            return true;
+        case rec::PASSWORD:
+            sheet.protection.passwordHash = c.u16();
             return true;
         case rec::HEADER:
             page.header = readHeaderText(record);
@@ -234,7 +251,8 @@ bool readSheetSetting(const Record& record, Worksheet& sheet, SheetSettingsState
             readSetup(c, page);
             return true;
         case rec::WSBOOL:
-            page.fitToPage = c.u16() & 0x0100;
+            sheet.optionFlags = c.u16();
+            page.fitToPage = sheet.optionFlags & 0x0100;
             return true;
         default:
             return false;
@@ -248,6 +266,7 @@ void finishSheetSettings(Worksheet& sheet, const SheetSettingsState& state) {
     if (selection != state.selections.end()) {
         sheet.window.activeCell = selection->second.active;
         sheet.window.selection = selection->second.ranges;
+        sheet.window.activePane = selection->first;
     }
 
     // Runs are kept ascending and apart; where a file overlaps them, the earlier run wins.

@@ -142,8 +142,17 @@ RecordBuffer palette(const std::array<QRgb, 56>& colors) {
 RecordBuffer boundSheet(const Worksheet& sheet) {
     RecordBuffer b;
     b.u32(0);
-    b.u8(sheet.visible ? 0 : 1);
+    b.u8(sheet.visible ? 0 : sheet.veryHidden ? 2 : 1);
     b.u8(0);  // a worksheet
+    b.shortString(sheet.name);
+    return b;
+}
+
+RecordBuffer boundSheet(const OtherSheet& sheet) {
+    RecordBuffer b;
+    b.u32(0);
+    b.u8(sheet.visibility & 0x03);
+    b.u8(sheet.type);
     b.shortString(sheet.name);
     return b;
 }
@@ -186,8 +195,9 @@ RecordBuffer defaultRowHeight(const Worksheet& sheet) {
 }
 
 RecordBuffer wsBool(const Worksheet& sheet) {
-    // Automatic page breaks shown, outline summaries below and right, outline symbols shown.
-    return u16Record(quint16(0x04C1 | bit(sheet.pageSetup.fitToPage, 8)));
+    // The options as read (by default: automatic page breaks shown, outline summaries below and right,
+    // outline symbols shown), with fit-to-page as the page setup says.
+    return u16Record(quint16((sheet.optionFlags & ~0x0100) | bit(sheet.pageSetup.fitToPage, 8)));
 }
 
 RecordBuffer headerFooter(const QString& text) {
@@ -258,8 +268,8 @@ RecordBuffer window2(const SheetWindow& w) {
     RecordBuffer b;
     b.u16(bit(w.showFormulas, 0) | bit(w.showGridlines, 1) | bit(w.showHeadings, 2) | bit(w.frozen, 3) |
           bit(w.showZeros, 4) | bit(w.defaultGridColor, 5) | bit(w.rightToLeft, 6) |
-          bit(w.showOutlineSymbols, 7) | bit(w.selected, 9) | bit(w.active, 10) |
-          bit(w.pageBreakPreview, 11));
+          bit(w.showOutlineSymbols, 7) | bit(w.frozenWithoutSplit, 8) | bit(w.selected, 9) |
+          bit(w.active, 10) | bit(w.pageBreakPreview, 11));
     b.u16(quint16(std::clamp(w.firstVisibleRow, 0, kMaxRows - 1)));
     b.u16(quint16(std::clamp(w.firstVisibleColumn, 0, kMaxColumns - 1)));
     b.u16(w.gridColorIndex);
@@ -294,7 +304,7 @@ RecordBuffer selection(const SheetWindow& w) {
         }
     }
     RecordBuffer b;
-    b.u8(3);  // the top-left pane: the only one of an unsplit window
+    b.u8(w.activePane);
     b.u16(quint16(w.activeCell.row));
     b.u16(quint16(w.activeCell.column));
     b.u16(activeRange);

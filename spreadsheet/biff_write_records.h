@@ -19,7 +19,8 @@ inline constexpr quint16 Bof = 0x0809, Eof = 0x000A, Template = 0x0060, Interfac
                          HideObj = 0x008D, Window1 = 0x003D, DateMode = 0x0022, Precision = 0x000E,
                          RefreshAll = 0x01B7, BookBool = 0x00DA, Font = 0x0031, Format = 0x041E, Xf = 0x00E0,
                          Style = 0x0293, Palette = 0x0092, UseSelfs = 0x0160, BoundSheet = 0x0085,
-                         Country = 0x008C, Sst = 0x00FC, ExtSst = 0x00FF;
+                         Country = 0x008C, Sst = 0x00FC, ExtSst = 0x00FF, ScenProtect = 0x00DD,
+                         ObjProtect = 0x0063;
 inline constexpr quint16 Index = 0x020B, CalcMode = 0x000D, CalcCount = 0x000C, RefMode = 0x000F,
                          Iteration = 0x0011, Delta = 0x0010, SaveRecalc = 0x005F, PrintHeaders = 0x002A,
                          PrintGridlines = 0x002B, GridSet = 0x0082, Guts = 0x0080, DefaultRowHeight = 0x0225,
@@ -52,6 +53,7 @@ RecordBuffer style(const Style& style);
 RecordBuffer palette(const std::array<QRgb, 56>& colors);
 // The sheet's stream position is patched in later, at offset 0 of the body.
 RecordBuffer boundSheet(const Worksheet& sheet);
+RecordBuffer boundSheet(const OtherSheet& sheet);
 RecordBuffer country();
 
 // ---- worksheet ----

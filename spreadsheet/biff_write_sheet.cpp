@@ -1,9 +1,13 @@
 #include "spreadsheet/biff_write_sheet.h"
 
+#include <QtEndian>
 #include <map>
+#include <optional>
 #include <set>
 
+#include "spreadsheet/biff_kept.h"
 #include "spreadsheet/biff_write_records.h"
+#include "spreadsheet/record_reader.h"
 
 namespace spreadsheet::biff {
 
@@ -12,24 +16,49 @@ namespace {
 constexpr int kRowsPerBlock = 32;
 constexpr int kRowRecordSize = 20;  // header included
 
-// A formula read from a shared formula may have no tokens of its own; it is kept as its cached value.
-bool writtenAsFormula(const Cell& cell) {
-    return cell.formula && !cell.formula->tokens.isEmpty();
+constexpr quint8 kPtgExp = 0x01, kPtgTbl = 0x02;
+
+// The first cell of the array formula or data table that a cell's formula points at, if it does.
+std::optional<CellRef> blockAnchor(const Formula& formula) {
+    const QByteArray& tokens = formula.tokens;
+    if (tokens.size() < 5 || (quint8(tokens[0]) != kPtgExp && quint8(tokens[0]) != kPtgTbl))
+        return std::nullopt;
+    return CellRef{qFromLittleEndian<quint16>(tokens.constData() + 1),
+                   qFromLittleEndian<quint16>(tokens.constData() + 3)};
 }
 
-bool writtenAsLabel(const Cell& cell) {
-    return !writtenAsFormula(cell) && cell.isText();
+// A formula that has no tokens of its own (it pointed at a block the file lacked) is kept as its cached
+// value; so is a cell of an array formula or data table whose block is gone.
+bool writtenAsFormula(const Worksheet& sheet, const Cell& cell) {
+    if (!cell.formula || cell.formula->tokens.isEmpty())
+        return false;
+    const std::optional<CellRef> anchor = blockAnchor(*cell.formula);
+    if (!anchor)
+        return true;
+    const Cell* first = sheet.cell(*anchor);
+    return sheet.formulaBlocks.contains(*anchor) && first && first->formula &&
+           blockAnchor(*first->formula) == anchor;
+}
+
+bool writtenAsLabel(const Worksheet& sheet, const Cell& cell) {
+    return !writtenAsFormula(sheet, cell) && cell.isText();
 }
 
 using CellIterator = std::map<CellRef, Cell>::const_iterator;
 
 // Writes the cells of one row; a run of formatted blanks becomes one MULBLANK.
-void writeRowCells(RecordStream& stream, CellIterator it, CellIterator end, const SharedStrings& strings) {
+void writeRowCells(RecordStream& stream, const Worksheet& sheet, CellIterator it, CellIterator end,
+                   const SharedStrings& strings) {
     while (it != end) {
         const CellRef ref = it->first;
         const Cell& cell = it->second;
-        if (writtenAsFormula(cell)) {
+        if (writtenAsFormula(sheet, cell)) {
             stream.append(id::Formula, formula(ref, cell.xf, cell));
+            // The array formula or data table that starts here follows its first cell's formula.
+            if (const auto block = sheet.formulaBlocks.find(ref);
+                block != sheet.formulaBlocks.end() && blockAnchor(*cell.formula) == ref) {
+                appendKept(stream, block->second);
+            }
             if (const QString* text = cell.text(); text && !text->isEmpty()) {
                 stream.append(id::String, stringResult(*text));
             }
@@ -108,8 +137,8 @@ std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
             const qint64 cellsStart = stream.position();
             offsets.u16(quint16(cellsStart - reference));
             reference = cellsStart;
-            writeRowCells(stream, cells.lower_bound({r->first, 0}), cells.lower_bound({r->first + 1, 0}),
-                          strings);
+            writeRowCells(stream, sheet, cells.lower_bound({r->first, 0}),
+                          cells.lower_bound({r->first + 1, 0}), strings);
         }
         RecordBuffer dbCell;
         dbCell.u32(quint32(stream.position() - firstRowPosition));
@@ -124,14 +153,15 @@ std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
 
 void collectStrings(const Worksheet& sheet, SharedStrings& strings) {
     for (const auto& [ref, cell] : sheet.cells()) {
-        if (writtenAsLabel(cell))
+        if (writtenAsLabel(sheet, cell))
             strings.add(*cell.text());
     }
 }
 
 void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksheet& sheet,
                     const SharedStrings& strings) {
-    stream.append(id::Bof, bof(SubstreamType::Worksheet));
+    KeptRecordWriter out(Substream::Worksheet, stream, sheet.kept);
+    out.append(id::Bof, bof(SubstreamType::Worksheet));
 
     // INDEX: the rows with records and where DEFCOLWIDTH and the DBCELLs are; patched once known.
     std::set<int> rowIndexes;
@@ -148,52 +178,64 @@ void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksh
     index.u32(rowIndexes.empty() ? 0 : quint32(*rowIndexes.rbegin() + 1));
     index.u32(0);
     index.zeros(int(blocks.size()) * 4);
-    const qint64 indexBody = stream.append(id::Index, index) + 4;
+    const qint64 indexBody = out.append(id::Index, index) + 4;
 
     const CalculationSettings& calc = workbook.calculation;
-    stream.append(id::CalcMode, u16Record(calc.automatic ? 1 : 0));
-    stream.append(id::CalcCount, u16Record(calc.iterationLimit));
-    stream.append(id::RefMode, u16Record(calc.a1References ? 1 : 0));
-    stream.append(id::Iteration, u16Record(calc.iteration ? 1 : 0));
-    stream.append(id::Delta, f64Record(calc.maximumChange));
-    stream.append(id::SaveRecalc, u16Record(calc.recalculateBeforeSave ? 1 : 0));
+    out.append(id::CalcMode, u16Record(calc.automatic ? 1 : 0));
+    out.append(id::CalcCount, u16Record(calc.iterationLimit));
+    out.append(id::RefMode, u16Record(calc.a1References ? 1 : 0));
+    out.append(id::Iteration, u16Record(calc.iteration ? 1 : 0));
+    out.append(id::Delta, f64Record(calc.maximumChange));
+    out.append(id::SaveRecalc, u16Record(calc.recalculateBeforeSave ? 1 : 0));
 
     const PageSetup& page = sheet.pageSetup;
-    stream.append(id::PrintHeaders, u16Record(page.printHeadings ? 1 : 0));
-    stream.append(id::PrintGridlines, u16Record(page.printGridlines ? 1 : 0));
-    stream.append(id::GridSet, u16Record(1));
-    stream.append(id::Guts, guts(sheet));
-    stream.append(id::DefaultRowHeight, defaultRowHeight(sheet));
-    stream.append(id::WsBool, wsBool(sheet));
-    stream.append(id::Header, headerFooter(page.header));
-    stream.append(id::Footer, headerFooter(page.footer));
-    stream.append(id::HCenter, u16Record(page.centerHorizontally ? 1 : 0));
-    stream.append(id::VCenter, u16Record(page.centerVertically ? 1 : 0));
-    stream.append(id::LeftMargin, f64Record(page.leftMargin));
-    stream.append(id::RightMargin, f64Record(page.rightMargin));
-    stream.append(id::TopMargin, f64Record(page.topMargin));
-    stream.append(id::BottomMargin, f64Record(page.bottomMargin));
-    stream.append(id::Setup, setup(page));
+    out.append(id::PrintHeaders, u16Record(page.printHeadings ? 1 : 0));
+    out.append(id::PrintGridlines, u16Record(page.printGridlines ? 1 : 0));
+    out.append(id::GridSet, u16Record(1));
+    out.append(id::Guts, guts(sheet));
+    out.append(id::DefaultRowHeight, defaultRowHeight(sheet));
+    out.append(id::WsBool, wsBool(sheet));
+    out.append(id::Header, headerFooter(page.header));
+    out.append(id::Footer, headerFooter(page.footer));
+    out.append(id::HCenter, u16Record(page.centerHorizontally ? 1 : 0));
+    out.append(id::VCenter, u16Record(page.centerVertically ? 1 : 0));
+    out.append(id::LeftMargin, f64Record(page.leftMargin));
+    out.append(id::RightMargin, f64Record(page.rightMargin));
+    out.append(id::TopMargin, f64Record(page.topMargin));
+    out.append(id::BottomMargin, f64Record(page.bottomMargin));
+    out.append(id::Setup, setup(page));
+    // Each protection record only when it protects something: some readers take a record that says
+    // "not protected" for the whole sheet.
+    if (const SheetProtection& protection = sheet.protection; protection.isProtected()) {
+        out.append(id::Protect, u16Record(protection.contents ? 1 : 0));
+        if (protection.scenarios)
+            out.append(id::ScenProtect, u16Record(1));
+        if (protection.objects)
+            out.append(id::ObjProtect, u16Record(1));
+        out.append(id::Password, u16Record(protection.passwordHash));
+    }
 
-    const qint64 defColWidth = stream.append(id::DefColWidth, u16Record(sheet.defaultColumnWidth));
+    const qint64 defColWidth = out.append(id::DefColWidth, u16Record(sheet.defaultColumnWidth));
     for (const ColumnInfo& column : sheet.columns)
-        stream.append(id::ColInfo, colInfo(column));
-    stream.append(id::Dimensions, dimensions(sheet));
+        out.append(id::ColInfo, colInfo(column));
+    out.append(id::Dimensions, dimensions(sheet));
 
+    out.flushBefore(id::Row);
     const std::vector<qint64> dbCells = writeCellTable(stream, sheet, strings);
     stream.patchU32(indexBody + 12, quint32(defColWidth));
     for (size_t i = 0; i < dbCells.size(); ++i)
         stream.patchU32(indexBody + 16 + qint64(i) * 4, quint32(dbCells[i]));
 
-    stream.append(id::Window2, window2(sheet.window));
+    out.append(id::Window2, window2(sheet.window));
     if (sheet.window.zoomPercent != 100 && sheet.window.zoomPercent != 0) {
-        stream.append(id::Scl, scl(sheet.window.zoomPercent));
+        out.append(id::Scl, scl(sheet.window.zoomPercent));
     }
-    stream.append(id::Selection, selection(sheet.window));
+    out.append(id::Selection, selection(sheet.window));
     for (size_t first = 0; first < sheet.mergedRanges.size(); first += kMergesPerRecord) {
         const size_t count = std::min<size_t>(kMergesPerRecord, sheet.mergedRanges.size() - first);
-        stream.append(id::MergedCells, mergedCells(sheet.mergedRanges, first, count));
+        out.append(id::MergedCells, mergedCells(sheet.mergedRanges, first, count));
     }
+    out.finish();
     stream.append(id::Eof);
 }
 

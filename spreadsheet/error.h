@@ -13,4 +13,11 @@ public:
     QString message() const { return QString::fromStdString(what()); }
 };
 
+// A write that the workbook refuses as a spreadsheet would: a locked cell on a protected sheet, or a part
+// of an array formula or data table. The message is the spreadsheet's own.
+class RefusedChangeError : public SpreadsheetError {
+public:
+    using SpreadsheetError::SpreadsheetError;
+};
+
 }  // namespace spreadsheet

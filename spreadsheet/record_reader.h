@@ -72,6 +72,29 @@ inline constexpr quint16 PRINTGRIDLINES = 0x002B;
 inline constexpr quint16 PRINTHEADERS = 0x002A;
 inline constexpr quint16 SETUP = 0x00A1;
 inline constexpr quint16 WSBOOL = 0x0081;
+inline constexpr quint16 INDEX = 0x020B;
+inline constexpr quint16 DBCELL = 0x00D7;
+inline constexpr quint16 GRIDSET = 0x0082;
+inline constexpr quint16 GUTS = 0x0080;
+inline constexpr quint16 PROTECT = 0x0012;
+inline constexpr quint16 PASSWORD = 0x0013;
+inline constexpr quint16 SCENPROTECT = 0x00DD;
+inline constexpr quint16 OBJPROTECT = 0x0063;
+inline constexpr quint16 WINDOWPROTECT = 0x0019;
+inline constexpr quint16 PROT4REV = 0x01AF;
+inline constexpr quint16 PROT4REVPASS = 0x01BC;
+inline constexpr quint16 BACKUP = 0x0040;
+inline constexpr quint16 HIDEOBJ = 0x008D;
+inline constexpr quint16 PRECISION = 0x000E;
+inline constexpr quint16 REFRESHALL = 0x01B7;
+inline constexpr quint16 BOOKBOOL = 0x00DA;
+inline constexpr quint16 COUNTRY = 0x008C;
+inline constexpr quint16 SUPBOOK = 0x01AE;
+inline constexpr quint16 EXTERNNAME = 0x0023;
+inline constexpr quint16 XCT = 0x0059;
+inline constexpr quint16 CRN = 0x005A;
+inline constexpr quint16 EXTERNSHEET = 0x0017;
+inline constexpr quint16 NAME = 0x0018;
 }  // namespace rec
 
 // BOF substream types.

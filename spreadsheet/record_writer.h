@@ -53,6 +53,9 @@ public:
     // the others in CONTINUE records), for records such as SST whose splits must fall on boundaries.
     qint64 appendPieces(quint16 id, const std::vector<QByteArray>& pieces);
 
+    // Appends records that are already framed, such as a kept substream.
+    void appendRaw(const QByteArray& records) { bytes_.append(records); }
+
     qint64 position() const { return base_ + bytes_.size(); }
     const QByteArray& bytes() const { return bytes_; }
     void patchU32(qint64 streamPosition, quint32 value);

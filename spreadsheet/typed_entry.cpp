@@ -41,7 +41,38 @@ void checkCell(CellRef at) {
 }
 
 bool isGeneral(const Workbook& workbook, const Cell& cell) {
-    return workbook.formatOf(cell).numberFormat == kFormatGeneral;
+    return isGeneralFormat(workbook, workbook.formatOf(cell).numberFormat);
+}
+
+constexpr quint8 kPtgExp = 0x01, kPtgTbl = 0x02;
+
+// The format a cell has, or would have once written: a missing cell takes its row's or column's.
+const CellFormat& formatAt(const Workbook& workbook, const Worksheet& sheet, CellRef at) {
+    if (const Cell* cell = sheet.cell(at))
+        return workbook.formatOf(*cell);
+    Cell blank;
+    if (auto row = sheet.rows.find(at.row); row != sheet.rows.end() && row->second.hasFormat)
+        blank.xf = row->second.xf;
+    else if (const ColumnInfo* column = sheet.columnInfo(at.column))
+        blank.xf = column->xf;
+    return workbook.formatOf(blank);
+}
+
+// Refuses, with the spreadsheet's words, what a spreadsheet refuses to change.
+void checkWritable(const Workbook& workbook, const Worksheet& sheet, CellRef at) {
+    if (sheet.protection.contents && formatAt(workbook, sheet, at).locked) {
+        throw RefusedChangeError(QStringLiteral(
+            "The cell or chart you're trying to change is on a protected sheet. To make a change, unprotect "
+            "the sheet. You might be requested to enter a password."));
+    }
+    const Cell* cell = sheet.cell(at);
+    if (!cell || !cell->formula || cell->formula->tokens.size() < 5)
+        return;
+    const quint8 first = quint8(cell->formula->tokens[0]);
+    if (first == kPtgExp && !cell->formula->fromSharedFormula)
+        throw RefusedChangeError(QStringLiteral("You can't change part of an array."));
+    if (first == kPtgTbl)
+        throw RefusedChangeError(QStringLiteral("Cannot change part of a data table."));
 }
 
 // Gives the cell a copy of its format with another number format, as a spreadsheet does when what
@@ -84,6 +115,7 @@ quint16 formatForTyped(Workbook& workbook, const TypedNumber& number, const QLoc
 void enterText(Workbook& workbook, int sheetIndex, CellRef at, const QString& text, const QLocale& locale) {
     Worksheet& sheet = sheetAt(workbook, sheetIndex);
     checkCell(at);
+    checkWritable(workbook, sheet, at);
     if (text.isEmpty()) {
         // Clearing a cell keeps its format; a cell that was never there is not made.
         if (sheet.cell(at)) {
@@ -117,6 +149,7 @@ void enterText(Workbook& workbook, int sheetIndex, CellRef at, const QString& te
 void enterDate(Workbook& workbook, int sheetIndex, CellRef at, QDate date) {
     Worksheet& sheet = sheetAt(workbook, sheetIndex);
     checkCell(at);
+    checkWritable(workbook, sheet, at);
     const double serial = dateSerial(date, workbook.date1904);
     Cell& cell = sheet.cellForWriting(at);
     cell.formula.reset();

@@ -13,6 +13,8 @@ namespace spreadsheet {
 // negatives, percent) becomes a number, anything else stays text; an empty text clears the value.
 // A number keeps the cell's number format unless that is General, in which case currency or percent
 // input gives the cell a matching format. Formula input is not read: the text stays text.
+// A locked cell of a protected sheet, and a cell of an array formula or data table, refuse the write
+// with RefusedChangeError, as a spreadsheet refuses it. General means any format whose code is General.
 void enterText(Workbook& workbook, int sheetIndex, CellRef at, const QString& text, const QLocale& locale);
 
 // Puts a date into a cell as its serial number in the workbook's date system; a General cell gets the

@@ -215,4 +215,12 @@ const CellFormat& Workbook::formatOf(const Cell& cell) const {
     return formats.size() > 15 ? formats[15] : fallback;
 }
 
+bool isGeneralFormat(const Workbook& workbook, quint16 formatId) {
+    if (formatId == 0)
+        return true;
+    const auto it = workbook.numberFormats.find(formatId);
+    return it != workbook.numberFormats.end() &&
+           it->second.trimmed().compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace spreadsheet

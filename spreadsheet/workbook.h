@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/workbook_kept.h"
 
 namespace spreadsheet {
 
@@ -133,7 +134,9 @@ struct Formula {
     QByteArray tokens;
     QByteArray extra;
     bool alwaysCalculate = false;
-    bool fromSharedFormula = false;  // the file held it as a shared formula; tokens may be empty then
+    // The file held it as a shared formula: its tokens are the shared ones made the cell's own (empty when
+    // the file lacked the shared formula, so that only the cached result is left).
+    bool fromSharedFormula = false;
 
     bool operator==(const Formula&) const = default;
 };
@@ -181,6 +184,7 @@ struct SheetWindow {
     bool showGridlines = true;
     bool showHeadings = true;
     bool frozen = false;
+    bool frozenWithoutSplit = false;  // frozen panes made without splitting the window first
     bool showZeros = true;
     bool defaultGridColor = true;
     bool rightToLeft = false;
@@ -196,6 +200,7 @@ struct SheetWindow {
     quint16 normalZoomPercent = 0;  // 0: the default
     CellRef activeCell{};
     std::vector<CellRange> selection{CellRange{}};
+    quint8 activePane = 3;  // the pane whose selection this is: 3 (top left) unless the window is split
 
     bool operator==(const SheetWindow&) const = default;
 };
@@ -245,6 +250,16 @@ public:
     std::map<int, RowInfo> rows;          // rows with a record of their own
     std::vector<CellRange> mergedRanges;
     bool visible = true;
+    bool veryHidden = false;  // hidden so that only a macro can show it again (when not visible)
+    SheetProtection protection;
+    quint16 optionFlags = 0x04C1;  // WSBOOL as read; its fit-to-page bit is pageSetup.fitToPage
+
+    // Records the engine does not model (comments, drawings, validation, conditional formats,
+    // hyperlinks, panes, ...), kept as read; see workbook_kept.h.
+    std::vector<KeptRecord> kept;
+    // The ARRAY or TABLE record that follows a cell's formula: the cells of an array formula or a data
+    // table hold only a pointer (tExp, tTbl) to the block's first cell, whose record holds the rest.
+    std::map<CellRef, KeptRecord> formulaBlocks;
 
     // The cell, or nullptr when the sheet holds nothing there.
     const Cell* cell(CellRef ref) const;
@@ -307,6 +322,12 @@ struct DefinedName {
     int sheet = -1;          // -1: the whole workbook; else the 0-based sheet the name belongs to
     bool hidden = false;
     Formula formula;  // the definition; its references are absolute
+    // As read, for writing back: the other NAME option bits (function, macro, group, ...), the
+    // keyboard shortcut of a macro name, and the chart or macro sheet (Workbook::otherSheets) a name
+    // belongs to, which makes it belong to no worksheet (sheet is then -1 and the name is not global).
+    quint16 otherFlags = 0;
+    quint8 keyboardShortcut = 0;
+    int otherSheet = -1;
 
     bool operator==(const DefinedName&) const = default;
 };
@@ -319,6 +340,13 @@ struct SupportingBook {
     QString url;                         // External: the file
     std::vector<QString> sheetNames;     // External: its sheets
     std::vector<QString> externalNames;  // EXTERNNAME records in order: a name-X token's index n is [n - 1]
+
+    // As read, written back while the fields above still say the same: the SUPBOOK record of an
+    // External or Other book, the EXTERNNAME bodies, and the cached cell values of an external book
+    // (XCT and CRN records).
+    KeptRecord record{};
+    std::vector<QByteArray> externalNameRecords{};
+    std::vector<KeptRecord> cachedValues{};
 
     bool operator==(const SupportingBook&) const = default;
 };
@@ -373,6 +401,12 @@ public:
     std::vector<DefinedName> names;               // NAME records in file order
     std::vector<SupportingBook> supportingBooks;  // SUPBOOK records in file order
     std::vector<ExternSheet> externSheets;        // EXTERNSHEET entries
+    WorkbookProtection protection;
+    std::vector<OtherSheet> otherSheets;  // chart and macro sheets, kept whole
+    std::vector<KeptRecord> kept;         // globals records the engine does not model
+    // Settings records the writer otherwise writes with its own defaults (BACKUP, HIDEOBJ, PRECISION,
+    // BOOKBOOL, ...): their bodies as read, by record id.
+    std::map<quint16, QByteArray> keptSettings;
 
     Worksheet& addSheet(const QString& name);
     int activeSheetIndex() const { return window.activeSheet < sheets.size() ? window.activeSheet : 0; }
@@ -394,5 +428,9 @@ public:
 
     static const std::array<QRgb, 56>& standardPalette();
 };
+
+// True when the number format is General: format 0, or any custom format whose code is "General"
+// (some writers give General an index of its own, such as 164).
+bool isGeneralFormat(const Workbook& workbook, quint16 formatId);
 
 }  // namespace spreadsheet

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "spreadsheet/biff_read_globals.h"
+#include "spreadsheet/biff_read_links.h"
 #include "spreadsheet/biff_read_sheet.h"
 #include "spreadsheet/compound_file.h"
 #include "spreadsheet/error.h"
@@ -73,36 +74,59 @@ Workbook readWorkbookStream(const QByteArray& stream) {
                      [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
     biff::SheetContext context{globals.sharedStrings, workbook.formats.size(), workbook.calculation};
     std::vector<std::optional<Worksheet>> read(globals.sheets.size());
+    std::vector<std::optional<OtherSheet>> others(globals.sheets.size());
     qsizetype readUpTo = 0;
     for (size_t tab : byOffset) {
         const SheetEntry& entry = globals.sheets[tab];
-        if (entry.type != 0)
-            continue;  // chart sheets and macro sheets are not kept
         if (offsets[tab] < readUpTo)
             biff::damaged(QStringLiteral("two sheets overlap in the workbook stream"));
-        Worksheet sheet;
-        sheet.name = entry.name;
-        sheet.visible = entry.visible;
-        if (const std::optional<qsizetype> end = biff::readWorksheet(stream, offsets[tab], context, sheet)) {
-            readUpTo = *end;
-            read[tab] = std::move(sheet);
+        if (entry.type == 0) {
+            Worksheet sheet;
+            sheet.name = entry.name;
+            sheet.visible = entry.visible;
+            sheet.veryHidden = entry.visibility == 2;
+            if (const std::optional<qsizetype> end =
+                    biff::readWorksheet(stream, offsets[tab], context, sheet)) {
+                readUpTo = *end;
+                read[tab] = std::move(sheet);
+                continue;
+            }
         }
+        // Chart and macro sheets are kept whole.
+        const qsizetype end = biff::substreamEnd(stream, offsets[tab]);
+        OtherSheet other;
+        other.name = entry.name;
+        other.visibility = entry.visibility;
+        other.type = entry.type;
+        other.substream = stream.mid(offsets[tab], end - offsets[tab]);
+        other.readAt = offsets[tab];
+        others[tab] = std::move(other);
+        readUpTo = end;
     }
 
-    // Tab numbers become worksheet numbers.
-    std::map<quint16, quint16> sheetOfTab;
+    // Tab numbers become worksheet numbers; the other sheets remember which worksheet they stood before.
+    biff::TabKinds tabs{std::vector<int>(read.size(), -1), std::vector<int>(read.size(), -1)};
     for (size_t tab = 0; tab < read.size(); ++tab) {
-        if (!read[tab])
-            continue;
-        sheetOfTab[quint16(tab)] = quint16(workbook.sheets.size());
-        workbook.sheets.push_back(std::move(*read[tab]));
+        if (read[tab]) {
+            tabs.worksheet[tab] = int(workbook.sheets.size());
+            workbook.sheets.push_back(std::move(*read[tab]));
+        } else if (others[tab]) {
+            tabs.other[tab] = int(workbook.otherSheets.size());
+            others[tab]->beforeSheet = workbook.sheets.size();
+            workbook.otherSheets.push_back(std::move(*others[tab]));
+        }
     }
     if (workbook.sheets.empty())
         throw SpreadsheetError(QStringLiteral("The workbook has no worksheets."));
+    biff::remapTabs(workbook, tabs);
 
+    // A tab that is no worksheet stands for the worksheet after it.
     auto toSheet = [&](quint16 tab) {
-        auto it = sheetOfTab.find(tab);
-        return it == sheetOfTab.end() ? quint16(0) : it->second;
+        for (size_t t = tab; t < tabs.worksheet.size(); ++t) {
+            if (tabs.worksheet[t] >= 0)
+                return quint16(tabs.worksheet[t]);
+        }
+        return quint16(0);
     };
     workbook.window.activeSheet = toSheet(workbook.window.activeSheet);
     workbook.window.firstVisibleTab = toSheet(workbook.window.firstVisibleTab);

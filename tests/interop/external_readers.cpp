@@ -55,6 +55,10 @@ QString missingTools() {
     return {};
 }
 
+QJsonObject runDataScript(const char* script, const QStringList& arguments) {
+    return runScript(script, arguments);
+}
+
 QJsonObject xlrdView(const QString& path) {
     return runScript(QB_SOURCE_DIR "/tests/common/xlrd_view.py", {path});
 }

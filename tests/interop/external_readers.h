@@ -19,6 +19,9 @@ struct ProcessResult {
 // Empty when /usr/bin/python3 with xlrd and ssconvert are there; otherwise what is missing.
 QString missingTools();
 
+// What a script of this area's data folder prints as JSON; empty on failure, with the reason as a warning.
+QJsonObject runDataScript(const char* script, const QStringList& arguments);
+
 // xlrd's view of a workbook (data/xlrd_view.py); empty on failure, with the reason as a warning.
 QJsonObject xlrdView(const QString& path);
 

@@ -38,6 +38,12 @@ private slots:
     void unusualTextsKeptAsTyped_data();
     void unusualTextsKeptAsTyped();
 
+    // Templates with what the engine keeps as read (tst_interop_kept.cpp).
+    void templatesSavedUnchanged_data();
+    void templatesSavedUnchanged();
+    void protectedTemplateFilled_data();
+    void protectedTemplateFilled();
+
 private:
     void statementForms();
     QString scratch(const QString& name) const;

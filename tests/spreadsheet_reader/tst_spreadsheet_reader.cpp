@@ -224,31 +224,61 @@ void TestSpreadsheetReader::sharedAndArrayFormulas() {
     const QByteArray expAt50 = QByteArray::fromHex("0105000000");  // ptgExp: row 5, column 0
     QByteArray body;
     body += formulaRecord(0, 1, Bytes().f64(10).data, expAt01);
-    body += record(0x04BC,
-                   Bytes().u16(0).u16(1).u8(1).u8(1).u16(0).u16(3).raw(QByteArray::fromHex("4c00000000")));
+    // Shared over B1:B3: the cell to the left (tRefN, both relative, column offset -1) plus the cell
+    // two rows up in column C (tAreaN C-2:C-2 rows, absolute column 2), plus 1.
+    body += record(0x04BC, Bytes().u16(0).u16(2).u8(1).u8(1).u16(0x0300).u16(19).raw(
+                               QByteArray::fromHex("4c0000ffc0"
+                                                   "2dfefffeff02800280"
+                                                   "1e0100"
+                                                   "03"
+                                                   "03")));
     body += formulaRecord(1, 1, specialResult(0), expAt01);
     body += record(kString, Bytes().longString("shared text"));
+    body += formulaRecord(2, 1, Bytes().f64(1).data, expAt01);
     body += formulaRecord(5, 0, Bytes().f64(4).data, expAt50);
-    body += record(0x0221,
-                   Bytes().u16(5).u16(6).u8(0).u8(0).u16(0).u32(0).u16(3).raw(QByteArray::fromHex("1e0400")));
+    const QByteArray array =
+        Bytes().u16(5).u16(6).u8(0).u8(0).u16(0).u32(0).u16(3).raw(QByteArray::fromHex("1e0400")).data;
+    body += record(0x0221, array);
     body += formulaRecord(6, 0, Bytes().f64(4).data, expAt50);
-    body += formulaRecord(8, 0, Bytes().f64(9).data, QByteArray::fromHex("0208000000"));  // data table
+    body += formulaRecord(8, 0, Bytes().f64(9).data, QByteArray::fromHex("0208000000"));  // no TABLE
 
     const Workbook book = readWorkbookStream(biffbuild::oneSheet(body));
     const Worksheet& sheet = book.sheets[0];
-    for (int row : {0, 1}) {
+    // Each cell of the shared formula gets its own tokens, its references made to reach from the cell:
+    // row 2 wraps round to the last row for the area two rows up from row 0.
+    const QStringList expected = {
+        "44000000c0"
+        "25feff feff 0280 0280"
+        "1e0100"
+        "03"
+        "03",
+        "44010000c0"
+        "25ffff ffff 0280 0280"
+        "1e0100"
+        "03"
+        "03",
+        "44020000c0"
+        "2500000000 0280 0280"
+        "1e0100"
+        "03"
+        "03"};
+    for (int row = 0; row < 3; ++row) {
         const Cell& cell = cellAt(sheet, row, 1);
         QVERIFY(cell.formula);
         QVERIFY(cell.formula->fromSharedFormula);
-        QVERIFY(cell.formula->tokens.isEmpty());
+        QCOMPARE(cell.formula->tokens.toHex(), expected[row].toLatin1().replace(' ', ""));
     }
     QCOMPARE(*cellAt(sheet, 0, 1).number(), 10.0);
     QCOMPARE(*cellAt(sheet, 1, 1).text(), QStringLiteral("shared text"));
+    // An array formula's cells keep pointing at its first cell, which keeps the ARRAY record.
     for (int row : {5, 6}) {
-        QVERIFY(!cellAt(sheet, row, 0).formula);
+        QCOMPARE(cellAt(sheet, row, 0).formula->tokens, expAt50);
         QCOMPARE(*cellAt(sheet, row, 0).number(), 4.0);
     }
-    QVERIFY(!cellAt(sheet, 8, 0).formula);
+    QCOMPARE(sheet.formulaBlocks.size(), size_t(1));
+    QCOMPARE(sheet.formulaBlocks.at(CellRef{5, 0}).data, array);
+    // A data table's cell whose TABLE record is missing keeps only its result.
+    QVERIFY(cellAt(sheet, 8, 0).formula->tokens.isEmpty());
     QCOMPARE(*cellAt(sheet, 8, 0).number(), 9.0);
 }
 

@@ -103,6 +103,28 @@ void TestSpreadsheetReader::malformedStreams_data() {
                record(0x0085, Bytes().u32(50 + 20).u8(0).u8(0).shortString("B")) + biffbuild::eof() +
                biffbuild::bof(0x0010) + inner + biffbuild::eof()
         << "overlap";
+    // The link table, names and shared formulas.
+    QTest::newRow("EXTERNSHEET count past the record")
+        << biffbuild::oneSheet(number, record(0x0017, Bytes().u16(500).u16(0).u16(0).u16(0))) << "shorter";
+    QTest::newRow("NAME text past the record")
+        << biffbuild::oneSheet(
+               number, record(0x0018, Bytes().u16(0).u8(0).u8(40).u16(0).u16(0).u16(0).u32(0).u8(0).chars(
+                                          "Short", false)))
+        << "shorter";
+    QTest::newRow("SUPBOOK sheet names past the record")
+        << biffbuild::oneSheet(
+               number, record(0x01AE, Bytes().u16(3).u16(4).u8(0).chars("a.xl", false).longString("One")))
+        << "shorter";
+    QTest::newRow("shared formula with an unknown token")
+        << biffbuild::oneSheet(
+               record(0x0006, Bytes().cell(0, 0).f64(1).u16(8).u32(0).u16(5).u8(1).u16(0).u16(0)) +
+               record(0x04BC, Bytes().u16(0).u16(0).u8(0).u8(0).u16(1).u16(2).u8(0x18).u8(0x01)))
+        << "shared formula of cell A1";
+    QTest::newRow("chart sheet without its EOF")
+        << biffbuild::bof(0x0005) + record(0x0085, Bytes().u32(0).u8(0).u8(0).shortString("A")) +
+               record(0x0085, Bytes().u32(0).u8(0).u8(2).shortString("C")) + biffbuild::eof() +
+               biffbuild::bof(0x0010) + number + biffbuild::eof() + biffbuild::bof(0x0020) + number
+        << "ends inside a sheet";
     QTest::newRow("only a chart") << biffbuild::workbook({}, {biffbuild::Sheet{"Chart", {}, 2}})
                                   << "no worksheets";
 }

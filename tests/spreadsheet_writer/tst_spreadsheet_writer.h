@@ -40,4 +40,9 @@ private slots:
     void valueTypesSeenByXlrd();
     void templateRoundTripsThroughReader();
     void workbookRoundTripsThroughReader();
+
+    // Links and refusals (tst_spreadsheet_writer_links.cpp)
+    void linksWrittenFromTheModel();
+    void entryRefusals_data();
+    void entryRefusals();
 };
