@@ -10,10 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
 
-if ! command -v clang++ >/dev/null; then
-    echo "fuzz.sh: clang++ is missing (Debian packages clang and libclang-rt-14-dev)" >&2
-    exit 1
-fi
+bash scripts/install-deps.sh fuzz
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DQUILLBERRY_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(fuzz_workbook_stream fuzz_workbook_file fuzz_workbook_roundtrip fuzz_shared_formula)
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quillberry needs to build, run and test; skips what is already there.
+#   scripts/install-deps.sh [fuzz]    (fuzz: also clang and its sanitizer runtime, for scripts/fuzz.sh)
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
           fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils)
+[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
