@@ -12,6 +12,9 @@
 
 namespace generation {
 
+// How many workbook names the run draws before it reports that it found no free one.
+inline constexpr int kWorkbookNameAttempts = 1000;
+
 // What the run does to the windows, kept free of widget types: the caller fills it with the main
 // window and the preview window. Members left empty are skipped.
 struct HandOver {
