@@ -51,6 +51,12 @@ void placeTemplate(const QString& path, const QByteArray& bytes, bool& runEnds) 
     shell::rememberOwnFile(path);
 }
 
+QString noFreeName(const QString& lastTaken) {
+    return shell::fileErrorText(
+        EEXIST, lastTaken,
+        QStringLiteral("%1 workbook names in a row were taken").arg(kWorkbookNameAttempts));
+}
+
 template <typename F>
 void call(const F& member, auto&&... arguments) {
     if (member)
@@ -114,18 +120,15 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     // link included, takes it. The free path is claimed at once by creating the file, so nothing can
     // take it before the save. The search gives up after kWorkbookNameAttempts names.
     bool taken = true;
+    const auto claim = [&](int attempt) {
+        taken = !shell::reserveNewFile(path);
+        if (taken && attempt == kWorkbookNameAttempts)
+            throw shell::RuntimeError(noFreeName(path));
+    };
     for (int attempt = 1; taken; ++attempt) {
-        const bool drawn = p.step(144, [&] { name = drawWorkbookName(fractions_); }) && p.step(156, [&] {
-            path = temporaryPath(name + QStringLiteral(".xls"));
-        }) && p.step(158, [&] {
-            taken = !shell::reserveNewFile(path);
-            if (taken && attempt == kWorkbookNameAttempts) {
-                throw shell::RuntimeError(shell::fileErrorText(EEXIST, path,
-                                                               QStringLiteral("%1 workbook names in a row "
-                                                                              "were taken")
-                                                                   .arg(kWorkbookNameAttempts)));
-            }
-        });
+        const bool drawn = p.step(144, [&] { name = drawWorkbookName(fractions_); }) &&
+                           p.step(156, [&] { path = temporaryPath(name + QStringLiteral(".xls")); }) &&
+                           p.step(158, [&] { claim(attempt); });
         if (!drawn) {
             path.clear();  // the run saves nothing over a path it does not hold
             break;

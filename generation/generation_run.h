@@ -29,7 +29,10 @@ struct HandOver {
 
 // "Start Creating Template": fills the embedded template with the statement, saves it as
 // T/vornikDDDDDDDD.xls, draws its picture and hands both to the preview window. Every line is reported
-// on failure ("Form1.PushButton22_Click") and the run goes on with the next one.
+// on failure ("Form1.PushButton22_Click") and the run goes on with the next one, except at line 108:
+// a T that cannot be used, or a template path the run may not use (a link it cannot remove, another
+// user's file), is reported once there and ends the run. T may be shared with other users (/tmp): the
+// run writes, truncates and deletes nothing through a link there, and reads only its user's own files.
 class GenerationRun {
 public:
     explicit GenerationRun(HandOver handOver);
