@@ -7,6 +7,7 @@
 #include "shell/core/error_report.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
+#include "spreadsheet/gsf_log.h"
 #include "spreadsheet/workbook_reader.h"
 
 namespace generation {
@@ -146,7 +147,16 @@ Workbook Workbooks::Open(const QString& path, bool readOnly) {
                 .arg(path));
     }
     auto book = std::make_shared<detail::BookState>();
-    detail::guarded(kWorkbooksObject, "Open", [&] { book->model = spreadsheet::readWorkbookFile(path); });
+    // What libgsf logs about a damaged file goes into the report instead of onto standard error.
+    spreadsheet::GsfLogCapture log;
+    try {
+        book->model = spreadsheet::readWorkbookFile(path);
+    } catch (const std::exception& error) {
+        QString reason = QString::fromUtf8(error.what());
+        if (!log.messages().isEmpty())
+            reason += QStringLiteral(" (") + log.messages().first() + QLatin1Char(')');
+        detail::raiseMethodFailed(kWorkbooksObject, "Open", reason);
+    }
     if (book->model.sheets.empty()) {
         detail::raiseMethodFailed(kWorkbooksObject, "Open",
                                   QStringLiteral("'%1' holds no worksheet.").arg(info.fileName()));

@@ -103,7 +103,10 @@ public:
 
     // Writes the workbook at the path as an Excel 97-2003 workbook (formats 56 and -4143; any other code
     // raises) after a recalculation; the workbook then is that file. A workbook opened read-only can be
-    // saved under another name but not over its own file.
+    // saved under another name but not over its own file. The file is written under a fresh name and
+    // renamed over the path (shell::replaceFile): a failed save leaves what was there, and a link at the
+    // path is replaced, not written through. The last-saved time is the time of saving, and so is the
+    // creation time of a workbook opened from a template.
     void SaveAs(const QString& path, int fileFormat);
     // Closes without saving.
     void Close();

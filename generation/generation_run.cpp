@@ -1,6 +1,7 @@
 #include "generation/generation_run.h"
 
 #include <QFile>
+#include <cerrno>
 
 #include "generation/automation.h"
 #include "generation/cell_map.h"
@@ -9,6 +10,7 @@
 #include "generation/temporary_folder.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
+#include "shell/core/safe_file.h"
 
 namespace generation {
 
@@ -25,13 +27,34 @@ QByteArray templateBytes() {
 }
 
 QImage loadPicture(const QString& path) {
-    if (!shell::FileExists(path))
-        throw shell::RuntimeError(QStringLiteral("File not found: '%1'").arg(path));
+    // Only a picture file of the user's own, never one a link or another user put in a shared folder.
+    const QByteArray bytes = shell::readOwnFile(path);
     QImage picture;
     // By content, whatever the extension says.
-    if (!picture.load(path))
+    if (!picture.loadFromData(bytes))
         throw shell::RuntimeError(QStringLiteral("Invalid picture: '%1'").arg(path));
     return picture;
+}
+
+// Puts the template at its path in T unless the user's own is there. When T or the path cannot be used
+// at all, runEnds is left true; a failing write leaves it false and the run goes on.
+void placeTemplate(const QString& path, const QByteArray& bytes, bool& runEnds) {
+    runEnds = true;
+    requireUsableTemporaryFolder();
+    const TemplateFile found = examineTemplatePath(path);
+    runEnds = false;
+    if (found == TemplateFile::Users)
+        return;
+    // Whole or not at all: a run cut short leaves no half template that a later run would take for
+    // the user's own.
+    shell::createNewFile(path, bytes);
+    shell::rememberOwnFile(path);
+}
+
+QString noFreeName(const QString& lastTaken) {
+    return shell::fileErrorText(
+        EEXIST, lastTaken,
+        QStringLiteral("%1 workbook names in a row were taken").arg(kWorkbookNameAttempts));
 }
 
 template <typename F>
@@ -64,6 +87,7 @@ Application& GenerationRun::excelApp() const {
 
 void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton22_Click"));
+    lastPath_.clear();
     QByteArray bytes;
     QString name;
     QString path;
@@ -74,10 +98,17 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     p.step(102, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
     p.step(104, [&] { CreateExcelApp(); });
     p.step(106, [&] { bytes = templateBytes(); });
-    p.step(108, [&] {
-        if (!shell::FileExists(temporaryPath(kTemplateName)))
-            shell::WriteBytesToFile(bytes, temporaryPath(kTemplateName));
-    });
+    // T is checked at the first step that needs it, and a T that cannot be used ends the run with that
+    // one report rather than a report from every later step.
+    bool runEnds = false;
+    p.step(108, [&] { placeTemplate(temporaryPath(kTemplateName), bytes, runEnds); });
+    if (runEnds) {
+        ReleaseExcelApp();
+        mExcelBook = {};
+        call(handOver_.setMousePointer, shell::MousePointer::Default);
+        call(handOver_.suspendDrawing, false);
+        return;
+    }
     p.step(110, [&] { mExcelBook = excelApp().Workbooks().Open(temporaryPath(kTemplateName), true); });
 
     for (const CellWrite& write : statementCells(statement))
@@ -85,16 +116,41 @@ void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
     p.step(140, [&] { excelApp().Range(QStringLiteral("B6")).Select(); });
     p.step(142, [&] { excelApp().setVisible(false); });
 
-    // A new name, all eight digits drawn afresh, until it names no file.
-    for (bool taken = true; taken;) {
-        p.step(144, [&] { name = drawWorkbookName(fractions_); });
-        p.step(156, [&] { path = temporaryPath(name + QStringLiteral(".xls")); });
-        taken = false;
-        p.step(158, [&] { taken = shell::FileExists(path); });
+    // A new name, all eight digits drawn afresh, until one is free: anything at the path, a dangling
+    // link included, takes it. The free path is claimed at once by creating the file, so nothing can
+    // take it before the save. The search gives up after kWorkbookNameAttempts names.
+    bool taken = true;
+    const auto claim = [&](int attempt) {
+        taken = !shell::reserveNewFile(path);
+        if (taken && attempt == kWorkbookNameAttempts)
+            throw shell::RuntimeError(noFreeName(path));
+    };
+    for (int attempt = 1; taken; ++attempt) {
+        const bool drawn = p.step(144, [&] { name = drawWorkbookName(fractions_); }) &&
+                           p.step(156, [&] { path = temporaryPath(name + QStringLiteral(".xls")); }) &&
+                           p.step(158, [&] { claim(attempt); });
+        if (!drawn) {
+            path.clear();  // the run saves nothing over a path it does not hold
+            break;
+        }
     }
+    shell::rememberOwnFile(path);
     lastPath_ = path;
 
-    p.step(160, [&] { mExcelBook.SaveAs(path, GetXlsFileFormat(mExcelApp)); });
+    const bool saved = p.step(160, [&] {
+        mExcelBook.SaveAs(path, GetXlsFileFormat(mExcelApp));
+        shell::rememberOwnFile(path);
+    });
+    if (!saved) {
+        // The claimed name holds no workbook. It is given up, so that nothing later opens, shows or
+        // copies whatever might be put at that name in a shared folder.
+        try {
+            shell::ForceDeleteFile(path);
+        } catch (...) {
+            // Nothing was claimed, or it is gone already.
+        }
+        path.clear();
+    }
     p.step(162, [&] { excelApp().setDisplayAlerts(false); });
     p.step(164, [&] { mExcelBook.Close(); });
     p.step(166, [&] { excelApp().Quit(); });

@@ -12,6 +12,9 @@
 
 namespace generation {
 
+// How many workbook names the run draws before it reports that it found no free one.
+inline constexpr int kWorkbookNameAttempts = 1000;
+
 // What the run does to the windows, kept free of widget types: the caller fills it with the main
 // window and the preview window. Members left empty are skipped.
 struct HandOver {
@@ -26,7 +29,10 @@ struct HandOver {
 
 // "Start Creating Template": fills the embedded template with the statement, saves it as
 // T/vornikDDDDDDDD.xls, draws its picture and hands both to the preview window. Every line is reported
-// on failure ("Form1.PushButton22_Click") and the run goes on with the next one.
+// on failure ("Form1.PushButton22_Click") and the run goes on with the next one, except at line 108:
+// a T that cannot be used, or a template path the run may not use (a link it cannot remove, another
+// user's file), is reported once there and ends the run. T may be shared with other users (/tmp): the
+// run writes, truncates and deletes nothing through a link there, and reads only its user's own files.
 class GenerationRun {
 public:
     explicit GenerationRun(HandOver handOver);

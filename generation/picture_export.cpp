@@ -1,10 +1,12 @@
 #include "generation/picture_export.h"
 
-#include <QSaveFile>
+#include <QBuffer>
 
 #include "generation/automation.h"
 #include "generation/clipboard.h"
 #include "shell/core/error_report.h"
+#include "shell/core/file_utils.h"
+#include "shell/core/safe_file.h"
 
 namespace generation {
 
@@ -16,12 +18,14 @@ constexpr int kDeviceIndependentBitmapFormat = 8;
 void writePictureFile(const QImage& picture, const QString& file) {
     if (picture.isNull())
         throw shell::RuntimeError(QStringLiteral("Invalid picture"));
-    // One save, whole or not at all: the run later loads whatever lies at this path.
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !picture.save(&out, "BMP") || !out.commit()) {
-        throw shell::RuntimeError(
-            QStringLiteral("Cannot write the picture file '%1': %2").arg(file, out.errorString()));
-    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
+        throw shell::RuntimeError(QStringLiteral("Invalid picture"));
+    // Whole or not at all, and renamed over the path: the run later loads whatever lies there, and in
+    // a shared folder a link at the path must be replaced, never written through.
+    shell::replaceFile(file, bytes);
+    shell::rememberOwnFile(file);
 }
 }  // namespace
 

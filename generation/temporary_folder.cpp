@@ -4,8 +4,10 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "shell/core/error_report.h"
+#include "shell/core/safe_file.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -59,6 +61,41 @@ QString temporaryPath(const QString& fileName) {
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     return folder + fileName;
+}
+
+void requireUsableTemporaryFolder() {
+    shell::requireWritableFolder(temporaryFolder());
+}
+
+TemplateFile examineTemplatePath(const QString& path) {
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0) {
+        if (errno == ENOENT)
+            return TemplateFile::Free;
+        shell::raiseFileError(errno, path);
+    }
+    if (S_ISLNK(info.st_mode)) {
+        if (::unlink(native.constData()) != 0) {
+            const int error = errno;
+            throw shell::RuntimeError(
+                shell::fileErrorText(error, path,
+                                     QStringLiteral("a link the program cannot remove: ") +
+                                         QString::fromStdString(std::generic_category().message(error))));
+        }
+        return TemplateFile::Free;
+    }
+    if (!S_ISREG(info.st_mode))
+        throw shell::RuntimeError(shell::fileErrorText(EINVAL, path, QStringLiteral("not a regular file")));
+    if (info.st_uid != ::geteuid()) {
+        throw shell::RuntimeError(
+            shell::fileErrorText(EACCES, path, QStringLiteral("the file belongs to another user")));
+    }
+    return TemplateFile::Users;
+#else
+    return QFile::exists(path) ? TemplateFile::Users : TemplateFile::Free;
+#endif
 }
 
 }  // namespace generation

@@ -1,3 +1,4 @@
+#include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -5,6 +6,7 @@
 #include "generation/application_state.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
+#include "shell/core/safe_file.h"
 #include "spreadsheet/workbook_writer.h"
 
 namespace generation {
@@ -12,6 +14,15 @@ namespace generation {
 namespace {
 const QString kWorkbookObject = QStringLiteral("_Workbook");
 const QString kWorksheetObject = QStringLiteral("_Worksheet");
+
+// As a spreadsheet stamps a save: the time of saving, which is also the creation time of a workbook
+// made from a template (or of one that never had one).
+void stampSaveTimes(spreadsheet::DocumentProperties& properties, bool fromTemplate) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    properties.lastSaved = now;
+    if (fromTemplate || !properties.created.isValid())
+        properties.created = now;
+}
 
 [[noreturn]] void raiseObjectDefined() {
     throw shell::RuntimeError(QStringLiteral("Application-defined or object-defined error"));
@@ -69,13 +80,24 @@ void Workbook::SaveAs(const QString& path, int fileFormat) {
                                   QStringLiteral("'%1' is read-only. To save a copy, choose another name.")
                                       .arg(QFileInfo(path).fileName()));
     }
+    spreadsheet::Workbook saved;
+    QByteArray bytes;
     detail::guarded(kWorkbookObject, "SaveAs", [&] {
         detail::recalculateIfNeeded(state, true);
+        saved = state.model;
         // Both codes ask for a workbook, so a template saved this way stops being one.
-        spreadsheet::Workbook saved = state.model;
         saved.isTemplate = false;
-        spreadsheet::writeWorkbookFile(saved, path);
+        stampSaveTimes(saved.properties, state.model.isTemplate);
+        bytes = spreadsheet::workbookFileBytes(saved);
     });
+    try {
+        // Under a fresh name and renamed into place: the file at the path is whole, and a link there is
+        // replaced itself, never written through.
+        shell::replaceFile(path, bytes);
+    } catch (const shell::RuntimeError& error) {
+        detail::raiseMethodFailed(kWorkbookObject, "SaveAs", error.description());
+    }
+    state.model.properties = saved.properties;
     state.model.isTemplate = false;
     state.fullName = QFileInfo(path).absoluteFilePath();
     state.readOnly = false;

@@ -1,11 +1,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileDialog>
 
 #include "preview/form2.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
+#include "shell/core/safe_file.h"
 #include "shell/core/shutdown.h"
 #include "shell/ui/message_boxes.h"
 
@@ -20,14 +20,6 @@ QString askForSaveFile(QWidget* parent, const QString& title, const QString& fil
     // The command asks its own overwrite question; no default suffix, so a name is used as typed.
     return QFileDialog::getSaveFileName(parent, title, fileName, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
-}
-
-void copyFile(const QString& source, const QString& target) {
-    if (!QFile::exists(source))
-        throw shell::RuntimeError(QStringLiteral("File not found: ") + source);
-    QFile file(source);
-    if (!file.copy(target))
-        throw shell::RuntimeError(file.errorString());
 }
 
 }  // namespace
@@ -74,8 +66,11 @@ void Form2::PushButton6_Click() {
             });
             if (yes) {
                 p.step(122, [&] { ontoItself = shell::sameFile(target, mExcelFile); });
+                // Nothing is deleted here: the copy replaces the old file only once it is complete, so
+                // a copy that fails leaves the old file as it was. A link the user chose leads to the
+                // file it names, which is replaced while the link stays.
                 if (!ontoItself)
-                    p.step(124, [&] { shell::DeleteFileQuietly(target); });
+                    p.step(124, [&] { target = shell::followUserLink(target); });
             }
         }
         p.step(126, [&] {
@@ -97,7 +92,7 @@ void Form2::PushButton6_Click() {
             if (fileCopy_)
                 fileCopy_(mExcelFile, target);
             else
-                copyFile(mExcelFile, target);
+                shell::copyFileReplacing(mExcelFile, target);
         });
     }
     // A copy that failed has been reported; confirming it as done would contradict the report.

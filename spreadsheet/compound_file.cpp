@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "spreadsheet/error.h"
+#include "spreadsheet/gsf_log.h"
 
 extern "C" {
 #include <gsf/gsf-doc-meta-data.h>
@@ -29,7 +30,7 @@ namespace {
 
 void ensureGsf() {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, startGsfQuietly);
 }
 
 struct GObjectUnref {

@@ -5,10 +5,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
 #include <filesystem>
+#include <map>
 #include <system_error>
+#include <utility>
 
 #include "shell/core/error_report.h"
+#include "shell/core/safe_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace shell {
 
@@ -16,6 +24,18 @@ namespace {
 QString& programFolderOverride() {
     static QString folder;
     return folder;
+}
+
+// A file is the program's own while the path still names the very file it made: same device and inode.
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+FileIdentity identityOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino};
+}
+
+std::map<QString, FileIdentity>& ownFiles() {
+    static std::map<QString, FileIdentity> files;
+    return files;
 }
 }  // namespace
 
@@ -30,10 +50,6 @@ bool FileExists(const QString& path) {
 void DeleteFileQuietly(const QString& path) {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
-    if (path.isEmpty())
-        return;
-    if (QFile::remove(path))
-        return;
     try {
         ForceDeleteFile(path);
     } catch (...) {
@@ -42,31 +58,48 @@ void DeleteFileQuietly(const QString& path) {
 }
 
 void ForceDeleteFile(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() && !QFileInfo(path).isSymLink()) {
-        throw RuntimeError(QStringLiteral("File not found: ") + QDir::toNativeSeparators(path));
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (path.isEmpty() || ::lstat(native.constData(), &info) != 0)
+        raiseFileError(path.isEmpty() ? ENOENT : errno, path);
+    if (S_ISDIR(info.st_mode))
+        raiseFileError(EISDIR, path);
+    if (::unlink(native.constData()) == 0) {
+        ownFiles().erase(path);
+        return;
     }
-    file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    if (!file.remove()) {
-        throw RuntimeError(QStringLiteral("Permission denied: ") + QDir::toNativeSeparators(path) +
-                           QStringLiteral(" (") + file.errorString() + QLatin1Char(')'));
+    const int refused = errno;
+    const auto own = ownFiles().find(path);
+    if (!S_ISREG(info.st_mode) || own == ownFiles().end() || own->second != identityOf(info))
+        raiseFileError(refused, path);
+    // Some file systems (shares that map the read-only attribute) refuse to delete a read-only file.
+    // The descriptor pins the file checked above, so no mode is changed through a link.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    struct stat opened {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0 || identityOf(opened) != identityOf(info)) {
+        if (fd >= 0)
+            ::close(fd);
+        raiseFileError(refused, path);
     }
+    const bool writable = ::fchmod(fd, opened.st_mode | S_IWUSR) == 0;
+    const bool deleted = writable && ::unlink(native.constData()) == 0;
+    const int error = deleted ? 0 : errno;
+    if (writable && !deleted)
+        ::fchmod(fd, opened.st_mode & 07777);
+    ::close(fd);
+    if (!deleted)
+        raiseFileError(error, path);
+    ownFiles().erase(path);
+}
+
+void rememberOwnFile(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode))
+        ownFiles()[path] = identityOf(info);
 }
 
 void WriteBytesToFile(const QByteArray& bytes, const QString& path) {
-    QFile file(path);
-    // Truncate: a longer file left at the path would otherwise keep a stale tail behind the new bytes.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        throw RuntimeError(QStringLiteral("Path/File access error: ") + QDir::toNativeSeparators(path) +
-                           QStringLiteral(" (") + file.errorString() + QLatin1Char(')'));
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.close();
-        throw RuntimeError(QStringLiteral("Device I/O error: ") + QDir::toNativeSeparators(path) +
-                           QStringLiteral(" (") + reason + QLatin1Char(')'));
-    }
-    file.close();
+    replaceFile(path, bytes);
 }
 
 bool sameFile(const QString& a, const QString& b) {

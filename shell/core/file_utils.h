@@ -9,14 +9,21 @@ namespace shell {
 // Never throws; an empty path is false.
 bool FileExists(const QString& path);
 
-// Deletes a file, read-only ones too; never throws and never reports. Pending window events are
-// processed first.
+// Deletes what is at the path as ForceDeleteFile does; never throws and never reports. Pending window
+// events are processed first.
 void DeleteFileQuietly(const QString& path);
 
-// Deletes a file even when it is read-only; throws shell::RuntimeError when that fails.
+// Deletes what is at the path without following a link: a link is removed itself and its target stays
+// as it is. When the plain delete is refused, only a file the program made itself (rememberOwnFile) is
+// made writable and tried again, and it gets its mode back if that fails too; the mode of any other
+// file is never changed. Throws shell::RuntimeError with the file system's reason.
 void ForceDeleteFile(const QString& path);
 
-// Writes the bytes at the start of the file; throws shell::RuntimeError with the file system's reason.
+// Marks the regular file now at the path as one the program made (its files in the temporary folder).
+void rememberOwnFile(const QString& path);
+
+// The bytes as the whole content of the file, written under a fresh name and renamed into place, never
+// through a link (shell::replaceFile); throws shell::RuntimeError with the file system's reason.
 void WriteBytesToFile(const QByteArray& bytes, const QString& path);
 
 // True when the two paths name one file: the same path spelt differently, or links to one file.

@@ -42,6 +42,26 @@ QStringList readWithXlrd(const QString& path) {
     return QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The created and last-saved times an independent reader (gnumeric) finds in a workbook, in UTC.
+QList<QDateTime> documentTimesWithGnumeric(const QString& path, const QString& folder) {
+    const QString converted = QDir(folder).filePath(QStringLiteral("properties.gnumeric"));
+    QProcess convert;
+    convert.start(QStringLiteral("ssconvert"), {path, converted});
+    if (!convert.waitForFinished(60000) || convert.exitCode() != 0)
+        return {};
+    QProcess unzip;
+    unzip.start(QStringLiteral("zcat"), {converted});
+    if (!unzip.waitForFinished(60000))
+        return {};
+    const QString meta = QString::fromUtf8(unzip.readAllStandardOutput());
+    QList<QDateTime> times;
+    for (const char* element : {"meta:creation-date", "dc:date"}) {
+        const QRegularExpression pattern(QStringLiteral("<%1>([^<]+)</%1>").arg(QLatin1String(element)));
+        times << QDateTime::fromString(pattern.match(meta).captured(1), Qt::ISODate);
+    }
+    return times;
+}
+
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -143,7 +163,9 @@ void TestEndToEnd::sampleDataThenGenerate() {
     app::Program program;
     program.start();
     click(&program.mainWindow(), "PushButton7");
+    const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
     click(&program.mainWindow(), "PushButton22");
+    const QDateTime ended = QDateTime::currentDateTimeUtc().addSecs(1);
     QCOMPARE(reports_, QStringList{});
 
     QVERIFY(program.previewLoaded());
@@ -172,6 +194,12 @@ void TestEndToEnd::sampleDataThenGenerate() {
     QCOMPARE(rows[17], QStringLiteral("17: Total Assets | 19749.79"));
     QCOMPARE(rows[26], QStringLiteral("26: Total Liabilities | 2875.14"));
     QCOMPARE(rows[28], QStringLiteral("28: Net Worth | 16874.65"));
+
+    // The document properties carry the time of the run as created and last-saved times.
+    const QList<QDateTime> times = documentTimesWithGnumeric(form2.excelFile(), temp_->path());
+    QCOMPARE(times.size(), 2);
+    for (const QDateTime& time : times)
+        QVERIFY2(time >= started && time <= ended, qPrintable(time.toString(Qt::ISODate)));
 }
 
 void TestEndToEnd::backThenAnotherRun() {

@@ -32,6 +32,31 @@ Reports::~Reports() {
     shell::setUserNoticeHandler({});
 }
 
+generation::HandOver Recorder::handOver() {
+    return {[this](bool suspended) { events << QStringLiteral("suspend %1").arg(suspended); },
+            [this](shell::MousePointer pointer) {
+                events << QStringLiteral("pointer %1").arg(static_cast<int>(pointer));
+            },
+            [this](const QImage& image) {
+                events << QStringLiteral("picture");
+                picture = image;
+            },
+            [this](const QString& file) {
+                events << QStringLiteral("path");
+                path = file;
+            },
+            [this] { events << QStringLiteral("rearm"); },
+            [this] { events << QStringLiteral("show"); },
+            [this] { events << QStringLiteral("hide"); }};
+}
+
+generation::FractionSource digits(const QString& sequence) {
+    return [sequence, next = 0]() mutable {
+        const int digit = sequence.at(next++ % sequence.size()).digitValue();
+        return (digit - 1) / 9.0 + 0.01;
+    };
+}
+
 generation::StatementRecord sampleStatement() {
     return entry::sample::sampleStatement(QDate(2021, 3, 5));
 }

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <functional>
 
+#include <QImage>
+
+#include "generation/generation_run.h"
 #include "generation/statement.h"
 #include "spreadsheet/workbook.h"
 
@@ -28,6 +31,18 @@ public:
     QStringList texts;
     int otherMessages = 0;
 };
+
+// Stands in for the windows of a generation run and records what the run does to them.
+struct Recorder {
+    QStringList events;
+    QImage picture;
+    QString path;
+
+    generation::HandOver handOver();
+};
+
+// Fractions that draw the given digits in turn.
+generation::FractionSource digits(const QString& sequence);
 
 // The sample statement: "John Doe", 5 March 2021, the built-in descriptions, the sample amounts.
 generation::StatementRecord sampleStatement();

@@ -22,6 +22,7 @@
 using namespace generation;
 
 int runGenerationRunTests(int argc, char** argv);
+int runGenerationFilesTests(int argc, char** argv);
 
 namespace {
 
@@ -486,6 +487,7 @@ int main(int argc, char** argv) {
     TestGeneration interfaceTests;
     int failures = QTest::qExec(&interfaceTests, argc, argv);
     failures += runGenerationRunTests(argc, argv);
+    failures += runGenerationFilesTests(argc, argv);
     return failures;
 }
 

@@ -24,40 +24,10 @@
 #endif
 
 using namespace generation;
+using fixtures::digits;
+using fixtures::Recorder;
 
 namespace {
-
-struct Recorder {
-    QStringList events;
-    QImage picture;
-    QString path;
-
-    HandOver handOver() {
-        return {[this](bool suspended) { events << QStringLiteral("suspend %1").arg(suspended); },
-                [this](shell::MousePointer pointer) {
-                    events << QStringLiteral("pointer %1").arg(static_cast<int>(pointer));
-                },
-                [this](const QImage& image) {
-                    events << QStringLiteral("picture");
-                    picture = image;
-                },
-                [this](const QString& file) {
-                    events << QStringLiteral("path");
-                    path = file;
-                },
-                [this] { events << QStringLiteral("rearm"); },
-                [this] { events << QStringLiteral("show"); },
-                [this] { events << QStringLiteral("hide"); }};
-    }
-};
-
-// Fractions that draw the given digits in turn.
-FractionSource digits(const QString& sequence) {
-    return [sequence, next = 0]() mutable {
-        const int digit = sequence.at(next++ % sequence.size()).digitValue();
-        return (digit - 1) / 9.0 + 0.01;
-    };
-}
 
 double numberAt(const spreadsheet::Workbook& workbook, int row, int column) {
     const auto* cell = workbook.sheets[0].cell({row, column});
@@ -104,7 +74,9 @@ void TestGenerationRun::sampleStatementEndToEnd() {
     fixtures::Reports reports;
     Recorder recorder;
     GenerationRun run(recorder.handOver());
+    const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
     run.PushButton22_Click(fixtures::sampleStatement());
+    const QDateTime ended = QDateTime::currentDateTimeUtc().addSecs(1);
     QCOMPARE(reports.texts, QStringList{});
 
     QCOMPARE(recorder.events, (QStringList{"suspend 1", "pointer 11", "pointer 11", "pointer 0", "picture",
@@ -118,6 +90,9 @@ void TestGenerationRun::sampleStatementEndToEnd() {
 
     const auto saved = spreadsheet::readWorkbookFile(recorder.path);
     QVERIFY(!saved.isTemplate);
+    // Made from the template and saved by this run: both times are the run's, not the template's.
+    for (const QDateTime& stamp : {saved.properties.created, saved.properties.lastSaved})
+        QVERIFY2(stamp >= started && stamp <= ended, qPrintable(stamp.toString(Qt::ISODate)));
     QCOMPARE(textAt(saved, 1, 0), QStringLiteral("John Doe"));
     QCOMPARE(numberAt(saved, 2, 0), spreadsheet::dateSerial(QDate(2021, 3, 5), false));
     QCOMPARE(textAt(saved, 5, 0), QStringLiteral("Cash - checking accounts"));

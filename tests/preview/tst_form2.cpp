@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QtEndian>
+#include <optional>
 
 #include "preview/form2.h"
 #include "preview/view_units.h"
@@ -19,6 +20,7 @@
 #include "shell/ui/dialog_reporters.h"
 #include "shell/ui/message_boxes.h"
 #include "shell/ui/window_colours.h"
+#include "tests/common/file_system_faults.h"
 
 namespace {
 
@@ -365,6 +367,73 @@ void TestForm2::failedCopyIsReportedWithoutDone() {
     QCOMPARE(messages_.size(), 1);
     QVERIFY(messages_[0].startsWith("Permission denied\r\n"));
     QVERIFY(messages_[0].contains("at line 130"));
+}
+
+// Answering Yes to the overwrite question: the old file goes only when the whole copy has taken its
+// place. Every failure is reported at line 130 with the file system's reason, without "Done.", and
+// leaves the old file as it was, mode included.
+void TestForm2::overwriteKeepsOldFileUnlessCopied_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<QString>("error");  // %1 the workbook, %2 the file saved over; empty: the copy succeeds
+    QTest::newRow("workbook vanished")
+        << "vanished" << 0755 << "File not found: '%1' (No such file or directory)";
+    QTest::newRow("read-only file, read-only folder")
+        << "read-only" << 0555 << "Permission denied: '%2' (Permission denied)";
+    QTest::newRow("disk fills halfway")
+        << "cut off" << 0755 << "Path/File access error: '%2' (File too large)";
+    QTest::newRow("link to the user's file") << "link" << 0755 << "";
+}
+
+void TestForm2::overwriteKeepsOldFileUnlessCopied() {
+    QFETCH(QString, situation);
+    QFETCH(int, folderMode);
+    QFETCH(QString, error);
+    handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
+    const QString folder = dir_->filePath(QStringLiteral("statements"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString chosen = folder + QStringLiteral("/precious.xls");
+    // A link the user chose stands for the file it names, which lies elsewhere.
+    const QString precious =
+        situation == QStringLiteral("link") ? dir_->filePath(QStringLiteral("real.xls")) : chosen;
+    writeFile(precious, "the user's own statement");
+    if (situation == QStringLiteral("link"))
+        QVERIFY(QFile::link(precious, chosen));
+    const mode_t mode = situation == QStringLiteral("read-only") ? 0444 : 0640;
+    for (const QString& path : {dir_->path(), folder, precious, chosen, form_->excelFile()})
+        testing::giveToUser(path);
+    testing::setMode(precious, mode);
+    testing::setMode(folder, mode_t(folderMode));
+    if (situation == QStringLiteral("vanished"))
+        QVERIFY(QFile::remove(form_->excelFile()));
+    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    dialogNames_ << chosen;
+    answers_ << true;
+    {
+        testing::AsOrdinaryUser user;
+        std::optional<testing::FileSizeLimit> limit;
+        if (situation == QStringLiteral("cut off"))
+            limit.emplace(8);
+        QTest::mouseClick(form_->findChild<QPushButton*>("PushButton6"), Qt::LeftButton);
+    }
+    testing::setMode(folder, 0755);
+
+    QCOMPARE(messages_.size(), 2);
+    QCOMPARE(messages_[0], "Are you sure you wish to overwrite " + chosen + " ?");
+    if (error.isEmpty()) {
+        QCOMPARE(messages_[1], QStringLiteral("Done."));
+        QCOMPARE(readAll(precious), workbookBytes_);
+        QVERIFY(QFileInfo(chosen).isSymLink());
+    } else {
+        const QString expected =
+            error.replace(QStringLiteral("%1"), form_->excelFile()).replace(QStringLiteral("%2"), chosen);
+        QVERIFY2(messages_[1].startsWith(expected + QStringLiteral("\r\n")), qPrintable(messages_[1]));
+        QVERIFY(messages_[1].contains(QStringLiteral("Form2.PushButton6_Click at line 130")));
+        QCOMPARE(readAll(precious), QByteArray("the user's own statement"));
+    }
+    QCOMPARE(testing::modeOf(precious), mode);
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
 }
 
 void TestForm2::backDeletesWorkbookAndShowsMainWindow() {

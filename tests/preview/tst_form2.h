@@ -30,6 +30,8 @@ private slots:
     void cancelCopiesNothingAndConfirms();
     void saveOntoWorkbookItselfLosesNothing();
     void failedCopyIsReportedWithoutDone();
+    void overwriteKeepsOldFileUnlessCopied_data();
+    void overwriteKeepsOldFileUnlessCopied();
     void backDeletesWorkbookAndShowsMainWindow();
     void closingDeletesWorkbookAndEndsProgram();
     void pointerFeedback();

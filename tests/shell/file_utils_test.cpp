@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,10 +9,42 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
+#include "shell/core/safe_file.h"
 #include "shell/ui/window_colours.h"
+#include "tests/common/file_system_faults.h"
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+template <typename Body>
+QString errorOf(Body&& body) {
+    try {
+        body();
+    } catch (const shell::RuntimeError& error) {
+        return error.description();
+    }
+    return {};
+}
+
+}  // namespace
 
 class FileUtilsTest : public QObject {
     Q_OBJECT
@@ -74,6 +107,167 @@ private slots:
             QFAIL("no error for a path in a missing folder");
         } catch (const shell::RuntimeError& error) {
             QVERIFY(error.description().contains(QStringLiteral("out.bin")));
+        }
+    }
+
+    // Saving over a file: every failure leaves the old file exactly as it was, mode included, and leaves
+    // no partial file in its folder. The file system's own reason is reported.
+    void copyReplacingKeepsOldFileOnFailure_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("targetMode");
+        QTest::addColumn<QString>("error");  // %1 the source, %2 the target; empty when the copy succeeds
+        QTest::newRow("over a file") << "" << 0755 << 0640 << "";
+        QTest::newRow("workbook vanished")
+            << "vanished" << 0755 << 0640 << "File not found: '%1' (No such file or directory)";
+        QTest::newRow("cut off halfway")
+            << "cut off" << 0755 << 0640 << "Path/File access error: '%2' (File too large)";
+        QTest::newRow("read-only file, read-only folder")
+            << "" << 0555 << 0444 << "Permission denied: '%2' (Permission denied)";
+        QTest::newRow("read-only file")
+            << "" << 0755 << 0444 << "Permission denied: '%2' (Permission denied)";
+        QTest::newRow("read-only folder")
+            << "" << 0555 << 0644 << "Permission denied: '%2' (Permission denied)";
+        QTest::newRow("target is a folder")
+            << "folder" << 0755 << 0755 << "Path/File access error: '%2' (Is a directory)";
+        QTest::newRow("source is a link")
+            << "link" << 0755 << 0640 << "Path/File access error: '%1' (a link, which is not followed)";
+    }
+    void copyReplacingKeepsOldFileOnFailure() {
+        QFETCH(QString, situation);
+        QFETCH(int, folderMode);
+        QFETCH(int, targetMode);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString source = dir.filePath(QStringLiteral("vornik12345678.xls"));
+        const QString target = folder + QStringLiteral("/precious.xls");
+        const QByteArray workbook(100 * 1024, 'w');
+        const QByteArray precious("the user's own statement");
+        writeFile(source, workbook);
+        if (situation == QStringLiteral("folder"))
+            QVERIFY(QDir().mkdir(target));
+        else
+            writeFile(target, precious);
+        if (situation == QStringLiteral("link")) {
+            QVERIFY(QFile::rename(source, source + QStringLiteral(".real")));
+            QVERIFY(QFile::link(source + QStringLiteral(".real"), source));
+        }
+        for (const QString& path : {dir.path(), folder, target, source})
+            testing::giveToUser(path);
+        if (situation == QStringLiteral("vanished"))
+            QVERIFY(QFile::remove(source));
+        testing::setMode(target, mode_t(targetMode));
+        testing::setMode(folder, mode_t(folderMode));
+        const QStringList before = entriesOf(folder);
+
+        QString reported;
+        {
+            testing::AsOrdinaryUser user;
+            std::optional<testing::FileSizeLimit> limit;
+            if (situation == QStringLiteral("cut off"))
+                limit.emplace(4096);
+            reported = errorOf([&] { shell::copyFileReplacing(source, target); });
+        }
+        testing::setMode(folder, 0755);
+        QCOMPARE(reported, error.replace(QStringLiteral("%1"), source).replace(QStringLiteral("%2"), target));
+        QCOMPARE(testing::modeOf(target), mode_t(targetMode));
+        QCOMPARE(entriesOf(folder), before);
+        if (situation == QStringLiteral("folder"))
+            return;
+        QCOMPARE(contentOf(target), error.isEmpty() ? workbook : precious);
+    }
+
+    // What the program deletes, it deletes without following a link and without changing the mode of a
+    // file it did not make.
+    void deletingNeverChangesModesOfOthers_data() {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<bool>("gone");
+        QTest::newRow("user's read-only file, read-only folder") << false << false << 0555 << false;
+        QTest::newRow("own read-only file, read-only folder") << true << false << 0555 << false;
+        QTest::newRow("user's read-only file") << false << false << 0755 << true;
+        QTest::newRow("link to a user's file") << false << true << 0755 << true;
+    }
+    void deletingNeverChangesModesOfOthers() {
+        QFETCH(bool, own);
+        QFETCH(bool, link);
+        QFETCH(int, folderMode);
+        QFETCH(bool, gone);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("t"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString users = dir.filePath(QStringLiteral("users.txt"));
+        const QString path = folder + QStringLiteral("/temp.bmp");
+        writeFile(link ? users : path, "kept");
+        if (link)
+            QVERIFY(QFile::link(users, path));
+        for (const QString& each : {dir.path(), folder, users, path})
+            testing::giveToUser(each);
+        const QString file = link ? users : path;
+        testing::setMode(file, 0444);
+        testing::setMode(folder, mode_t(folderMode));
+        {
+            testing::AsOrdinaryUser user;
+            if (own)
+                shell::rememberOwnFile(path);
+            shell::DeleteFileQuietly(path);
+        }
+        testing::setMode(folder, 0755);
+        QCOMPARE(shell::pathTaken(path), !gone);
+        // What stays, the file itself or the file a removed link named, keeps its mode and content.
+        if (shell::pathTaken(file)) {
+            QCOMPARE(testing::modeOf(file), mode_t(0444));
+            QCOMPARE(contentOf(file), QByteArray("kept"));
+        }
+        QCOMPARE(shell::pathTaken(users), link);
+    }
+
+    // Files the program makes in a shared folder: an exclusive creation counts anything at the path as
+    // taken and never creates a file at a link's destination; a replacement replaces the link itself.
+    void newFilesNeverFollowLinks_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("dangling");
+        for (const char* how : {"create", "reserve", "replace"}) {
+            QTest::addRow("%s, dangling link", how) << QString::fromLatin1(how) << true;
+            QTest::addRow("%s, link to a user's file", how) << QString::fromLatin1(how) << false;
+        }
+    }
+    void newFilesNeverFollowLinks() {
+        QFETCH(QString, how);
+        QFETCH(bool, dangling);
+        QTemporaryDir shared;
+        QTemporaryDir home;
+        const QString users = home.filePath(QStringLiteral("budget.xls"));
+        if (!dangling)
+            writeFile(users, "the user's");
+        const QString path = shared.filePath(QStringLiteral("template.xlt"));
+        QVERIFY(QFile::link(users, path));
+
+        QString error;
+        bool reserved = true;
+        if (how == QStringLiteral("create"))
+            error = errorOf([&] { shell::createNewFile(path, "new"); });
+        else if (how == QStringLiteral("reserve"))
+            reserved = shell::reserveNewFile(path);
+        else
+            error = errorOf([&] { shell::replaceFile(path, "new"); });
+
+        QCOMPARE(entriesOf(home.path()), dangling ? QStringList() : QStringList{"budget.xls"});
+        if (!dangling)
+            QCOMPARE(contentOf(users), QByteArray("the user's"));
+        QCOMPARE(entriesOf(shared.path()), QStringList{"template.xlt"});
+        if (how == QStringLiteral("replace")) {
+            QCOMPARE(error, QString());
+            QVERIFY(!QFileInfo(path).isSymLink());
+            QCOMPARE(contentOf(path), QByteArray("new"));
+        } else {
+            QVERIFY(QFileInfo(path).isSymLink());
+            QVERIFY(!reserved ||
+                    error == QStringLiteral("File already exists: '%1' (File exists)").arg(path));
+            QVERIFY(!reserved || how == QStringLiteral("create"));
         }
     }
 
