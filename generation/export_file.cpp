@@ -7,10 +7,7 @@
 
 namespace generation {
 
-ExportFile::ExportFile(const QString& path) : path_(path), file_(path) {
-    // Writing in place when the folder allows no temporary file would give up the whole point.
-    file_.setDirectWriteFallback(false);
-}
+ExportFile::ExportFile(const QString& path) : path_(path) {}
 
 void ExportFile::fail(const QString& reason) const {
     throw shell::RuntimeError(
@@ -29,24 +26,32 @@ void ExportFile::open() {
         fail(QStringLiteral("'%1' is not a folder").arg(QDir::toNativeSeparators(folder.filePath())));
     if (target.isDir())
         fail(QStringLiteral("it is a folder"));
-    if (!file_.open(QIODevice::WriteOnly)) {
-        // The temporary file is made in the folder, so a folder closed to the user fails even for a new
-        // name; saying so is clearer than the bare reason.
-        if (!folder.isWritable())
-            fail(QStringLiteral("the folder '%1' cannot be written")
-                     .arg(QDir::toNativeSeparators(folder.filePath())));
-        fail(file_.errorString());
+    // The fresh file is made in the folder, so a folder closed to the user fails even for a new name;
+    // saying so is clearer than the bare reason.
+    if (!folder.isWritable())
+        fail(QStringLiteral("the folder '%1' cannot be written")
+                 .arg(QDir::toNativeSeparators(folder.filePath())));
+    try {
+        file_.emplace(shell::followUserLink(target.absoluteFilePath()), shell::NewFile::Placement::Replace);
+    } catch (const shell::RuntimeError& error) {
+        fail(error.description());
     }
 }
 
 void ExportFile::write(const QByteArray& bytes) {
-    if (file_.write(bytes) != bytes.size())
-        fail(file_.errorString());
+    try {
+        file_.value().write(bytes);
+    } catch (const shell::RuntimeError& error) {
+        fail(error.description());
+    }
 }
 
 void ExportFile::commit() {
-    if (!file_.commit())
-        fail(file_.errorString());
+    try {
+        file_.value().commit();
+    } catch (const shell::RuntimeError& error) {
+        fail(error.description());
+    }
 }
 
 void writeExportFile(const QString& path, const QByteArray& bytes) {

@@ -1,13 +1,15 @@
 #pragma once
 
 // A file the user asked for (an exported workbook, PDF or picture), written so that it appears whole or
-// not at all: the bytes go to a temporary file beside it, which takes the file's name only when all of
-// them are on disk. A failure leaves whatever was at the path before untouched, and never a part-written
-// file or a new folder.
+// not at all: the bytes go to a fresh file beside it, which takes the file's name only when all of them
+// are on disk. A failure leaves whatever was at the path before untouched, and never a part-written file
+// or a new folder. A link the user names leads to its file, which is replaced while the link stays.
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
+#include <optional>
+
+#include "shell/core/safe_file.h"
 
 namespace generation {
 
@@ -17,11 +19,11 @@ public:
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
 
-    // Makes the temporary file. Throws shell::RuntimeError naming the path and the reason: the folder
+    // Makes the fresh file. Throws shell::RuntimeError naming the path and the reason: the folder
     // does not exist, the path is a folder, the file or folder cannot be written.
     void open();
     void write(const QByteArray& bytes);
-    // The temporary file takes the file's name. Throws shell::RuntimeError when it cannot.
+    // The fresh file takes the file's name. Throws shell::RuntimeError when it cannot.
     void commit();
 
     const QString& path() const { return path_; }
@@ -30,7 +32,7 @@ private:
     [[noreturn]] void fail(const QString& reason) const;
 
     QString path_;
-    QSaveFile file_;
+    std::optional<shell::NewFile> file_;
 };
 
 // Opens, writes and commits in one go.
