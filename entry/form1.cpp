@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
+#include <limits>
 
 #include "entry/is_installed.h"
 #include "entry/sample_data.h"
@@ -53,6 +55,10 @@ int indexIn(const Array& array, const QObject* object) {
     }
     return -1;
 }
+
+// The dates a workbook's 1900 date system holds.
+const QDate kFirstDate(1900, 1, 1);
+const QDate kLastDate(9999, 12, 31);
 
 bool movesWithinWindow(Qt::FocusReason reason) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
@@ -153,6 +159,15 @@ void Form1::dressControls() {
     Label7->adjustSize();
     for (QLabel* heading : lblYear_)
         shell::setBackColour(heading, kHeadingGrey);
+
+    // No text is ever cut: a stored text of any length comes back, and is written back, whole.
+    const auto anyLength = [](QLineEdit* box) { box->setMaxLength(std::numeric_limits<int>::max()); };
+    anyLength(txtName);
+    std::for_each(txtAssets.begin(), txtAssets.end(), anyLength);
+    std::for_each(txtAmountAssets.begin(), txtAmountAssets.end(), anyLength);
+    std::for_each(txtLiabilities.begin(), txtLiabilities.end(), anyLength);
+    std::for_each(txtAmountL.begin(), txtAmountL.end(), anyLength);
+    dtpFrom->setDateRange(kFirstDate, kLastDate);
 }
 
 void Form1::connectHandlers() {
@@ -217,12 +232,10 @@ void Form1::Form_Load() {
            [&] { restore(keys::name(), QString(), [&](const QString& text) { txtName->setText(text); }); });
     p.step(132, [&] {
         restore(keys::date(), shell::dateToStoreText(QDate::currentDate()), [&](const QString& text) {
+            // A date the picker cannot hold is as unreadable as any other text that is no date.
             const auto date = shell::dateFromStoreText(text);
-            if (!date)
+            if (!date || *date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate())
                 throw shell::RuntimeError(QStringLiteral("Type mismatch"));
-            if (*date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate()) {
-                throw shell::RuntimeError(QStringLiteral("Invalid property value"));
-            }
             dtpFrom->setDate(*date);
         });
     });
@@ -323,7 +336,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::FocusIn: {
-            if (!movesWithinWindow(static_cast<QFocusEvent*>(event)->reason()))
+            // Entering a box selects its text however the focus came, a click into the window while
+            // another one was active included; only the box's own context menu closing is no entry.
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason)
                 break;
             if (const int i = indexIn(txtAssets, watched); i >= 0)
                 txtAssets_GotFocus(i);
@@ -388,8 +403,11 @@ void Form1::onFocusOut(QObject* watched, Qt::FocusReason reason) {
         txtAmountL_Validate(j, cancel);
     }
     if (box && cancel) {
+        // The focus stays in the failing box, and its text is selected there, whether or not the
+        // window has the activation back from the message box yet.
         box->setFocus(Qt::OtherFocusReason);
-        shell::SendHomeShiftEnd();
+        activateWindow();
+        shell::SendHomeShiftEnd(box);
     }
     validating_ = false;
 }
@@ -419,17 +437,17 @@ void Form1::txtAmountL_Change(int index) {
     store(shell::keys::liabilityAmount(index), txtAmountL[index]->text());
 }
 
-void Form1::txtAssets_GotFocus(int) {
-    shell::SendHomeShiftEnd();
+void Form1::txtAssets_GotFocus(int index) {
+    shell::SendHomeShiftEnd(txtAssets[index]);
 }
-void Form1::txtAmountAssets_GotFocus(int) {
-    shell::SendHomeShiftEnd();
+void Form1::txtAmountAssets_GotFocus(int index) {
+    shell::SendHomeShiftEnd(txtAmountAssets[index]);
 }
-void Form1::txtLiabilities_GotFocus(int) {
-    shell::SendHomeShiftEnd();
+void Form1::txtLiabilities_GotFocus(int index) {
+    shell::SendHomeShiftEnd(txtLiabilities[index]);
 }
-void Form1::txtAmountL_GotFocus(int) {
-    shell::SendHomeShiftEnd();
+void Form1::txtAmountL_GotFocus(int index) {
+    shell::SendHomeShiftEnd(txtAmountL[index]);
 }
 
 void Form1::txtAmountAssets_Validate(int index, bool& cancel) {

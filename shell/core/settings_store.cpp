@@ -1,5 +1,7 @@
 #include "shell/core/settings_store.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,13 +9,20 @@
 #include <QSettings>
 
 #include "shell/core/product.h"
+#include "shell/core/settings_store_failure.h"
+#include "shell/core/settings_store_file.h"
 #include "shell/core/user_notice.h"
 
 namespace shell {
 
 namespace {
 
-bool& failureTold() {
+bool& unwritableTold() {
+    static bool told = false;
+    return told;
+}
+
+bool& unreadableTold() {
     static bool told = false;
     return told;
 }
@@ -24,38 +33,93 @@ QSettings openStore() {
                      product::kOrganisation);
 }
 
-// QSettings only says that access failed; a probe write in the same folder finds the system's reason.
-QString failureReason(const QString& file) {
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(folder));
-    }
-    QFile probe(folder + QStringLiteral("/.quillberry-write-test"));
-    if (!probe.open(QIODevice::WriteOnly))
-        return probe.errorString();
-    const bool written = probe.write("x", 1) == 1 && probe.flush();
-    const QString reason = probe.errorString();
-    probe.close();
-    probe.remove();
-    if (!written)
-        return reason;
-    if (QFileInfo(file).exists() && !QFileInfo(file).isWritable())
-        return QStringLiteral("the file is read-only");
-    return QStringLiteral("the file could not be written (the disk may be full)");
-}
-
-void tellFailureOnce(const QString& file) {
-    if (failureTold())
+void tellUnwritableOnce(const QString& file, qint64 bytesToWrite) {
+    if (unwritableTold())
         return;
-    failureTold() = true;
+    unwritableTold() = true;
+    QString reason = saveFailureReason(file, bytesToWrite);
+    if (reason.isEmpty())
+        reason = QStringLiteral("unknown; every step of a save worked when it was tried again");
     tellUser(QStringLiteral("Your entries could not be saved in the settings file\r\n%1\r\n\r\n"
                             "Reason: %2\r\n\r\n"
                             "Quillberry keeps working and keeps everything you typed in the window; "
                             "it saves again with each change.")
-                 .arg(QDir::toNativeSeparators(file), failureReason(file)));
+                 .arg(QDir::toNativeSeparators(file), reason));
+}
+
+enum class Noticed { AtRead, AtWrite };
+
+void tellUnreadableOnce(const QString& file, const QString& reason, Noticed when) {
+    if (unreadableTold())
+        return;
+    unreadableTold() = true;
+    const QString consequence =
+        when == Noticed::AtRead
+            ? QStringLiteral(
+                  "Quillberry shows a new statement and leaves the file as it is: nothing is "
+                  "saved until the file can be read again.")
+            : QStringLiteral(
+                  "Quillberry leaves the file as it is and keeps what you typed in the window; "
+                  "nothing is saved until the file can be read again.");
+    tellUser(QStringLiteral("The stored statement could not be read from the settings file\r\n%1\r\n\r\n"
+                            "Reason: %2\r\n\r\n%3")
+                 .arg(QDir::toNativeSeparators(file), reason, consequence));
+}
+
+// What tells one state of the file on disk from another: QSettings replaces the file on every save.
+struct FileIdentity {
+    QString path;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileIdentity of(const QString& path) {
+        FileIdentity identity;
+        identity.path = path;
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+            identity.exists = true;
+            identity.device = info.st_dev;
+            identity.inode = info.st_ino;
+            identity.size = info.st_size;
+            identity.modified = info.st_mtim;
+            identity.changed = info.st_ctim;
+        }
+        return identity;
+    }
+    bool operator==(const FileIdentity& other) const {
+        const auto same = [](const timespec& a, const timespec& b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return path == other.path && exists == other.exists && device == other.device &&
+               inode == other.inode && size == other.size && same(modified, other.modified) &&
+               same(changed, other.changed);
+    }
+};
+
+bool sameText(const QVariant& stored, const QString& text) {
+    return stored.typeId() == QMetaType::QString && stored.toString() == text;
 }
 
 }  // namespace
+
+struct SettingsStore::Snapshot {
+    FileIdentity identity;
+    SettingsFileSection section;
+};
+
+const SettingsStore::Snapshot& SettingsStore::snapshot() const {
+    FileIdentity identity = FileIdentity::of(fileName());
+    if (!snapshot_ || !(snapshot_->identity == identity)) {
+        const QString path = identity.path;
+        snapshot_ = std::make_shared<const Snapshot>(
+            Snapshot{std::move(identity), readSettingsSection(path, kSection)});
+    }
+    return *snapshot_;
+}
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue) const {
     return value(key).value_or(defaultValue);
@@ -64,25 +128,54 @@ QString SettingsStore::read(const QString& key, const QString& defaultValue) con
 std::optional<QString> SettingsStore::value(const QString& key) const {
     if (const auto pending = unsaved_.constFind(key); pending != unsaved_.cend())
         return *pending;
-    QSettings store = openStore();
-    store.beginGroup(kSection);
-    const QVariant stored = store.value(key);
-    if (!stored.isValid())
+    const Snapshot& current = snapshot();
+    if (current.section.state == SettingsFileSection::State::Unreadable) {
+        tellUnreadableOnce(current.identity.path, current.section.reason, Noticed::AtRead);
         return std::nullopt;
-    return stored.toString();
+    }
+    const auto stored = current.section.values.constFind(key);
+    if (stored == current.section.values.cend())
+        return std::nullopt;
+    return *stored;
 }
 
 bool SettingsStore::write(const QString& key, const QString& text) {
+    const QString file = fileName();
+    // Read afresh: another running copy may have written, or the file may have become unreadable.
+    snapshot_.reset();
+    const SettingsFileSection current = snapshot().section;
+    if (current.state == SettingsFileSection::State::Unreadable) {
+        tellUnreadableOnce(file, current.reason, Noticed::AtWrite);
+        return false;
+    }
+
     unsaved_.insert(key, text);
     // A fresh object per write: QSettings keeps its first error for its whole life, and a fresh one also
     // merges with what another running copy wrote in the meantime, key by key.
     QSettings store = openStore();
+    store.allKeys();  // parses every section, so that a format error shows before anything is written
+    if (store.status() == QSettings::FormatError) {
+        unsaved_.remove(key);
+        tellUnreadableOnce(file, QStringLiteral("its contents are not in the settings format"),
+                           Noticed::AtWrite);
+        return false;
+    }
     store.beginGroup(kSection);
-    for (auto it = unsaved_.cbegin(); it != unsaved_.cend(); ++it)
+    // QSettings rewrites the whole file from what it parsed: a text it reads as something else (an
+    // unquoted "a, b, c" as a list, "@Variant(...)" as a value it may not decode) is given to it as the
+    // text it is, so the rewrite keeps it.
+    for (auto it = current.values.cbegin(); it != current.values.cend(); ++it) {
+        if (!unsaved_.contains(it.key()) && !sameText(store.value(it.key()), it.value()))
+            store.setValue(it.key(), it.value());
+    }
+    qint64 bytes = QFileInfo(file).size();
+    for (auto it = unsaved_.cbegin(); it != unsaved_.cend(); ++it) {
         store.setValue(it.key(), it.value());
+        bytes += it.key().toUtf8().size() + it.value().toUtf8().size() + 4;
+    }
     store.sync();
     if (store.status() != QSettings::NoError) {
-        tellFailureOnce(store.fileName());
+        tellUnwritableOnce(file, bytes);
         return false;
     }
     unsaved_.clear();
@@ -94,7 +187,8 @@ QString SettingsStore::fileName() {
 }
 
 void SettingsStore::resetFailureNotice() {
-    failureTold() = false;
+    unwritableTold() = false;
+    unreadableTold() = false;
 }
 
 namespace {

@@ -4,24 +4,29 @@
 #include <QLocale>
 #include <QMap>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace shell {
 
 // The per-user store of the statement: text values under one application name and one section.
 // Every write is synced to disk before it returns, so a process killed right after a change keeps it.
+// Values are read as the texts the file holds (see settings_store_file.h); QSettings does the writing.
 class SettingsStore {
 public:
     static inline const QString kSection = QStringLiteral("Quillberry");
 
     // The stored text, or the default when the key does not exist.
     QString read(const QString& key, const QString& defaultValue) const;
-    // The stored text; nothing when the key does not exist.
+    // The stored text; nothing when the key does not exist. When the settings file cannot be read the
+    // user is told once per run (the file and the reason) and nothing is returned for any key.
     std::optional<QString> value(const QString& key) const;
 
     // Creates or overwrites the value. When the store cannot be written the user is told once per run (the
     // settings file and the reason) and false is returned; the value is kept and written with the next
-    // write that succeeds, so nothing the window shows is lost.
+    // write that succeeds, so nothing the window shows is lost. A settings file that cannot be read is
+    // never replaced: the write is refused (and told once) until the file can be read again, and nothing
+    // is kept for later, so no value shown in place of the unread ones ever overwrites them.
     bool write(const QString& key, const QString& text);
 
     // Values accepted but not yet on disk because the store could not be written.
@@ -34,7 +39,12 @@ public:
     static void resetFailureNotice();
 
 private:
+    struct Snapshot;
+    const Snapshot& snapshot() const;
+
     QMap<QString, QString> unsaved_;
+    // The file's section as last read, kept while the file on disk is the same.
+    mutable std::shared_ptr<const Snapshot> snapshot_;
 };
 
 // The date as the store keeps it: the regional short date, with the year always in four digits (a two-digit

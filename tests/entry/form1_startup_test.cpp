@@ -1,4 +1,7 @@
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -203,18 +206,197 @@ private slots:
         store(QStringLiteral("dtpFrom"), QStringLiteral("not a date"));
         store(QStringLiteral("txtAmountAssets4"), QStringLiteral("12abc"));
         store(QStringLiteral("txtAmountAssets5"), QStringLiteral("$1,500.00"));
+        store(QStringLiteral("txtAmountAssets7"), QStringLiteral("$inf"));
+        store(QStringLiteral("txtAmountL0"), QStringLiteral("1 2 3"));
+        const QByteArray before = storeFile();
         entry::Form1 form;
         form.Form_Load();
-        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages.size(), 4);
         QCOMPARE(messages[0].title, QStringLiteral("Application Error"));
         QVERIFY(messages[0].text.contains(
             QStringLiteral("in Tallowmere2021/08/31.Form1.Form_Load at line 132\r\r")));
+        QVERIFY(messages[0].text.contains(QStringLiteral("Type mismatch")));
         QVERIFY(messages[1].text.contains(QStringLiteral("Form1.Form_Load at line 140\r\r")));
+        QVERIFY(messages[2].text.contains(QStringLiteral("Form1.Form_Load at line 140\r\r")));
+        QVERIFY(messages[3].text.contains(QStringLiteral("Form1.Form_Load at line 156\r\r")));
         QCOMPARE(form.dtpFrom->date(), QDate(2010, 1, 21));
         QCOMPARE(form.txtAmountAssets[4]->text(), QString());
         QCOMPARE(form.txtAmountAssets[5]->text(), QStringLiteral("$1,500.00"));
         QCOMPARE(form.txtAmountAssets[6]->text(), QStringLiteral("$0.00"));
+        QCOMPARE(form.txtAmountAssets[7]->text(), QString());
+        QCOMPARE(form.txtAmountL[0]->text(), QString());
         QCOMPARE(endProgramCalls, 0);
+        // What could not be read stays in the store as it was; only the missing amounts were added.
+        for (const char* key : {"dtpFrom", "txtAmountAssets4", "txtAmountAssets7", "txtAmountL0"})
+            QVERIFY(before.contains(QByteArray(key) + '=' + stored(QString::fromLatin1(key)).toUtf8()));
+    }
+
+    // The picker holds the dates of a workbook's 1900 date system; a stored date outside them is as
+    // unreadable as any text that is no date.
+    void storedDatesWithinTheWorkbookRangeOnly_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");  // invalid: reported at line 132
+        QTest::newRow("first day") << "1/1/1900" << QDate(1900, 1, 1);
+        QTest::newRow("last day") << "12/31/9999" << QDate(9999, 12, 31);
+        QTest::newRow("day before") << "12/31/1899" << QDate();
+        QTest::newRow("long before") << "9/14/1752" << QDate();
+        QTest::newRow("ISO before") << "1899-12-31" << QDate();
+        QTest::newRow("no date") << "soon" << QDate();
+    }
+    void storedDatesWithinTheWorkbookRangeOnly() {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        store(QStringLiteral("dtpFrom"), text);
+        entry::Form1 form;
+        QCOMPARE(form.dtpFrom->minimumDate(), QDate(1900, 1, 1));
+        QCOMPARE(form.dtpFrom->maximumDate(), QDate(9999, 12, 31));
+        form.Form_Load();
+        if (date.isValid()) {
+            QVERIFY(messages.isEmpty());
+            QCOMPARE(form.dtpFrom->date(), date);
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QVERIFY(messages[0].text.contains(QStringLiteral("Form1.Form_Load at line 132\r\r")));
+            QCOMPARE(form.dtpFrom->date(), QDate(2010, 1, 21));
+            QCOMPARE(stored(QStringLiteral("dtpFrom")), text);
+        }
+        form.dtpFrom->setDate(QDate(1899, 12, 31));
+        QVERIFY(form.dtpFrom->date() >= QDate(1900, 1, 1));
+    }
+
+    // Texts come back exactly as stored, whatever their length and however QSettings would read them,
+    // and an edit writes them back whole.
+    void storedTextsComeBackWhole_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("line");  // as in the file; empty: the text written by QSettings
+        QTest::addColumn<QString>("text");
+        QString name;
+        const QString piece = QStringLiteral("Jane \"Q\" Müller, Esq.; née Roe = 😀 @x ");
+        while (name.size() < 100000)
+            name += piece;
+        name.truncate(100000);
+        if (name.back().isHighSurrogate())
+            name.back() = QLatin1Char('.');
+        QTest::newRow("100,000-character name") << "txtName"
+                                                << "txtName" << QByteArray() << name;
+        QTest::newRow("list-like description") << "txtAssets_3"
+                                               << "txtAssets3" << QByteArray("a, b, c") << "a, b, c";
+        QTest::newRow("serialised-looking description")
+            << "txtLiabilities_1"
+            << "txtLiabilities1" << QByteArray("@Variant(AAAAfwAA)") << "@Variant(AAAAfwAA)";
+        QTest::newRow("list-like amount") << "txtAmountAssets_2"
+                                          << "txtAmountAssets2" << QByteArray("1,500, 20") << QString();
+    }
+    void storedTextsComeBackWhole() {
+        QFETCH(QString, box);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        if (line.isEmpty()) {
+            store(key, text);
+        } else {
+            QVERIFY(QDir().mkpath(QFileInfo(shell::SettingsStore::fileName()).path()));
+            QFile file(shell::SettingsStore::fileName());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[Quillberry]\n" + key.toLatin1() + '=' + line + '\n');
+        }
+        const QString stored = shell::SettingsStore().read(key, QStringLiteral("<missing>"));
+        {
+            entry::Form1 form;
+            form.Form_Load();
+            auto* edit = form.findChild<QLineEdit*>(box);
+            QVERIFY(edit);
+            if (text.isNull()) {
+                // No amount: reported at its line, left in the store as it was.
+                QCOMPARE(messages.size(), 1);
+                QVERIFY(messages[0].text.contains(QStringLiteral("line 140")));
+                QCOMPARE(shell::SettingsStore().value(key), std::optional<QString>(stored));
+                return;
+            }
+            QVERIFY(messages.isEmpty());
+            QCOMPARE(edit->text().size(), text.size());
+            QCOMPARE(edit->text(), text);
+            QCOMPARE(shell::SettingsStore().value(key), std::optional<QString>(text));
+            QVERIFY(showActive(form));
+            edit->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(edit, Qt::Key_End);
+            QTest::keyClick(edit, Qt::Key_Exclam, Qt::ShiftModifier);
+            QCOMPARE(shell::SettingsStore().value(key), std::optional<QString>(text + QLatin1Char('!')));
+        }
+        entry::Form1 restarted;
+        restarted.Form_Load();
+        QCOMPARE(restarted.findChild<QLineEdit*>(box)->text(), text + QLatin1Char('!'));
+        QVERIFY(messages.isEmpty());
+    }
+
+    // A settings file that cannot be read is told once, the window shows a new statement, and the file
+    // is never written: not by the start-up, not by editing.
+    void anUnreadableStoreIsToldOnceAndLeftUntouched_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder in its place") << "folder" << QByteArray() << "Is a directory";
+        QTest::newRow("not UTF-8") << "file" << QByteArray("[Quillberry]\ntxtName=M\xfcller\n")
+                                   << "not UTF-8";
+        QTest::newRow("a line of no kind")
+            << "file" << QByteArray("[Quillberry]\ntxtName=Jane\nJane Roe\n") << "line 3 is neither";
+        QTest::newRow("a section never closed")
+            << "file" << QByteArray("[Quillberry\ntxtName=Jane\n") << "line 1 opens a section";
+        QTest::newRow("no permission")
+            << "locked" << QByteArray("[Quillberry]\ntxtName=Jane\n") << "Permission denied";
+    }
+    void anUnreadableStoreIsToldOnceAndLeftUntouched() {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        if (kind == QStringLiteral("locked") && geteuid() == 0)
+            QSKIP("root reads a file without permissions");
+        const QString path = shell::SettingsStore::fileName();
+        QVERIFY(QDir().mkpath(kind == QStringLiteral("folder") ? path : QFileInfo(path).path()));
+        if (kind != QStringLiteral("folder")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+            file.close();
+            if (kind == QStringLiteral("locked"))
+                QVERIFY(QFile::setPermissions(path, {}));
+        }
+        // Everything by which a write would show.
+        const auto look = [&path] {
+            struct stat info {};
+            ::stat(QFile::encodeName(path).constData(), &info);
+            const QStringList folder = QDir(QFileInfo(path).path())
+                                           .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            return QStringList{
+                QString::number(info.st_ino),          QString::number(info.st_mtim.tv_sec),
+                QString::number(info.st_mtim.tv_nsec), QString::number(info.st_mode),
+                QString::number(info.st_size),         QString::fromLatin1(storeFile().toHex()),
+                folder.join(QLatin1Char(','))};
+        };
+        const QStringList before = look();
+        {
+            entry::Form1 form;
+            form.Form_Load();
+            QCOMPARE(messages.size(), 1);
+            QVERIFY(messages[0].text.startsWith(
+                QStringLiteral("The stored statement could not be read from the settings file")));
+            QVERIFY(messages[0].text.contains(QDir::toNativeSeparators(path)));
+            QVERIFY2(messages[0].text.contains(reason), qPrintable(messages[0].text));
+            const auto record = form.statement();
+            QCOMPARE(record.name, QString());
+            QCOMPARE(record.date, QDate::currentDate());
+            QCOMPARE(record.assetDescriptions[3], kAssetDescriptions[3]);
+            QCOMPARE(record.liabilityAmounts[5], QStringLiteral("$0.00"));
+
+            QVERIFY(showActive(form));
+            form.txtName->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(form.txtName, QStringLiteral("Jane"));
+            form.PushButton7->click();
+            QCOMPARE(messages.size(), 1);
+            QCOMPARE(look(), before);
+        }
+        QCOMPARE(look(), before);
     }
 
     void skinRecolouringLeavesTheHeadingsGrey() {

@@ -1,9 +1,15 @@
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "shell/core/settings_keys.h"
 #include "shell/core/settings_store.h"
@@ -86,25 +92,152 @@ private slots:
         QCOMPARE(storedOnDisk(QStringLiteral("txtAssets2")), QStringLiteral("first again"));
     }
 
-    void failedWritesAreToldOnceAndKeptUntilTheStoreWorksAgain() {
-        // A file where the settings folder should be: even root cannot create the folder.
-        const QString blocker = configDir_.filePath(QStringLiteral("blocked"));
-        QFile block(blocker);
-        QVERIFY(block.open(QIODevice::WriteOnly));
-        block.close();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           blocker + QStringLiteral("/config"));
+    // Whatever QSettings writes reads back as the same text, however it had to quote or escape it.
+    void everyTextReadsBackAsWritten() {
+        QStringList texts{
+            QStringLiteral("a, b, c"),
+            QStringLiteral("@Variant(abc)"),
+            QStringLiteral("@@x"),
+            QStringLiteral("@"),
+            QStringLiteral(" lead"),
+            QStringLiteral("trail "),
+            QStringLiteral("\"quoted\""),
+            QStringLiteral("\"a\", \"b\""),
+            QStringLiteral("back\\slash\\"),
+            QStringLiteral("semi;colon"),
+            QStringLiteral("eq=ual"),
+            QStringLiteral("tab\tnew\nline\rcr"),
+            QString(QChar(1)) + QStringLiteral("1f") + QChar(0x7f) + QChar(0) + QStringLiteral("7"),
+            QStringLiteral("Müller € \u00a0\u202f 😀"),
+            QStringLiteral("#hash"),
+            QStringLiteral("[bracket]"),
+            QStringLiteral("\\x41 \\101 \\q"),
+            QStringLiteral("$1,234.50"),
+            QString()};
+        // And a few hundred more made of the characters that need care.
+        const QString alphabet = QStringLiteral(
+            " ,;=\"\\@#[]\t\n\r\x01\x1f\x7f"
+            "09afAF xXé€😀\u00a0");
+        QRandomGenerator random(20240305);
+        for (int i = 0; i < 300; ++i) {
+            QString text;
+            for (int n = random.bounded(12); n > 0; --n) {
+                const int at = random.bounded(alphabet.size());
+                text += alphabet.at(at).isSurrogate() ? QStringLiteral("😀") : QString(alphabet.at(at));
+            }
+            texts << text;
+        }
+        {
+            QSettings writer(shell::SettingsStore::fileName(), QSettings::IniFormat);
+            writer.beginGroup(shell::SettingsStore::kSection);
+            for (qsizetype i = 0; i < texts.size(); ++i)
+                writer.setValue(QStringLiteral("k%1").arg(i), texts.at(i));
+        }
+        const shell::SettingsStore store;
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const QString key = QStringLiteral("k%1").arg(i);
+            QVERIFY2(store.value(key) == texts.at(i),
+                     qPrintable(key + QLatin1Char(' ') + texts.at(i).toUtf8().toPercentEncoding()));
+        }
+        QVERIFY(messages_.isEmpty());
+    }
+
+    // A value left by a hand edit or another tool is its text, even where QSettings would read a list, a
+    // serialised value or a comment, and a later write of another key keeps that text.
+    void handEditsAreReadAsTheirText_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("list") << QByteArray("a, b, c") << "a, b, c";
+        QTest::newRow("serialised value") << QByteArray("@Variant(garbage)") << "@Variant(garbage)";
+        QTest::newRow("byte array") << QByteArray("@ByteArray(xyz)") << "@ByteArray(xyz)";
+        QTest::newRow("invalid") << QByteArray("@Invalid()") << "@Invalid()";
+        QTest::newRow("rectangle") << QByteArray("@Rect(1 2 3 4)") << "@Rect(1 2 3 4)";
+        QTest::newRow("semicolon") << QByteArray("Smith; Jones") << "Smith; Jones";
+        QTest::newRow("inner quotes") << QByteArray("He said \"hi\", twice") << "He said \"hi\", twice";
+        QTest::newRow("path") << QByteArray("C:\\Users\\me") << "C:\\Users\\me";
+        QTest::newRow("blanks around") << QByteArray("  spaced out  ") << "spaced out";
+        QTest::newRow("quoted list") << QByteArray("\"a, b\"") << "a, b";
+        QTest::newRow("doubled at") << QByteArray("@@home") << "@home";
+    }
+    void handEditsAreReadAsTheirText() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        QVERIFY(QDir().mkpath(QFileInfo(shell::SettingsStore::fileName()).path()));
+        QFile file(shell::SettingsStore::fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Quillberry]\ntxtAssets3=" + line + "\ntxtAssets4=x, y\n");
+        file.close();
 
         shell::SettingsStore store;
-        QVERIFY(!store.write(QStringLiteral("txtName"), QStringLiteral("Jane")));
-        QVERIFY(!store.write(QStringLiteral("txtAmountL2"), QStringLiteral("12")));
+        QCOMPARE(store.value(QStringLiteral("txtAssets3")), std::optional<QString>(text));
+        QVERIFY(store.write(QStringLiteral("txtName"), QStringLiteral("Jane")));
+        QCOMPARE(shell::SettingsStore().value(QStringLiteral("txtAssets3")), std::optional<QString>(text));
+        QCOMPARE(shell::SettingsStore().value(QStringLiteral("txtAssets4")), std::optional<QString>("x, y"));
+        // The rewrite put it in QSettings' own form, so every reader now sees the text.
+        QCOMPARE(storedOnDisk(QStringLiteral("txtAssets3")), text);
+        QVERIFY(messages_.isEmpty());
+    }
+
+    // A save that fails says why in the system's words, once; the values wait for the next save that works.
+    void aFailedSaveNamesTheSystemsReason_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a file in the folder's place") << "file for folder"
+                                                      << "Not a directory";
+        QTest::newRow("too large for the process") << "file size limit"
+                                                   << "File too large";
+        QTest::newRow("a read-only file") << "read-only file"
+                                          << "Permission denied";
+    }
+    void aFailedSaveNamesTheSystemsReason() {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, reason);
+        shell::SettingsStore store;
+        const auto limitFileSize = [](rlim_t limit) {
+            rlimit size{};
+            getrlimit(RLIMIT_FSIZE, &size);
+            size.rlim_cur = limit;
+            setrlimit(RLIMIT_FSIZE, &size);
+        };
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        std::function<void()> remove;
+        if (obstacle == QStringLiteral("file for folder")) {
+            // Even root cannot create the folder where a file stands.
+            const QString blocker = configDir_.filePath(QStringLiteral("blocked"));
+            QFile block(blocker);
+            QVERIFY(block.open(QIODevice::WriteOnly));
+            block.close();
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                               blocker + QStringLiteral("/config"));
+            remove = [blocker] { QFile::remove(blocker); };
+        } else if (obstacle == QStringLiteral("file size limit")) {
+            signal(SIGXFSZ, SIG_IGN);
+            limitFileSize(8);
+            remove = [&] { limitFileSize(before.rlim_cur); };
+        } else {
+            if (geteuid() == 0)
+                QSKIP("root may write a read-only file");
+            QVERIFY(store.write(QStringLiteral("txtAssets1"), QStringLiteral("first")));
+            QFile::setPermissions(shell::SettingsStore::fileName(), QFile::ReadOwner);
+            remove = [] {
+                QFile::setPermissions(shell::SettingsStore::fileName(), QFile::ReadOwner | QFile::WriteOwner);
+            };
+        }
+
+        const bool firstSaved = store.write(QStringLiteral("txtName"), QStringLiteral("Jane"));
+        const bool secondSaved = store.write(QStringLiteral("txtAmountL2"), QStringLiteral("12"));
+        remove();
+        QVERIFY(!firstSaved);
+        QVERIFY(!secondSaved);
         QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_.first().startsWith(QStringLiteral("Your entries could not be saved")));
         QVERIFY(messages_.first().contains(QDir::toNativeSeparators(shell::SettingsStore::fileName())));
-        QVERIFY(messages_.first().contains(QStringLiteral("cannot be created")));
+        QVERIFY2(messages_.first().contains(QStringLiteral("Reason: ")) && messages_.first().contains(reason),
+                 qPrintable(messages_.first()));
         QCOMPARE(store.unsaved().size(), 2);
         QCOMPARE(store.read(QStringLiteral("txtName"), QString()), QStringLiteral("Jane"));
 
-        QVERIFY(QFile::remove(blocker));
         QVERIFY(store.write(QStringLiteral("txtAssets0"), QStringLiteral("Cash")));
         QVERIFY(store.unsaved().isEmpty());
         QCOMPARE(storedOnDisk(QStringLiteral("txtName")), QStringLiteral("Jane"));
