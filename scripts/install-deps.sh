@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
           fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric)
+packages+=(desktop-file-utils appstream dpkg-dev groff-base)  # what checks the install and the package
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
