@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "entry/date_picker_keys.h"
 #include "entry/is_installed.h"
 #include "entry/sample_data.h"
 #include "shell/core/app_title.h"
@@ -27,6 +28,7 @@
 #include "shell/ui/send_keys.h"
 #include "shell/ui/skin.h"
 #include "shell/ui/window_colours.h"
+#include "shell/ui/window_placement.h"
 #include "ui_form1.h"
 
 namespace entry {
@@ -109,6 +111,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>
 
     dressControls();
     connectHandlers();
+    DatePickerKeys::install(dtpFrom);
 }
 
 Form1::~Form1() {
@@ -288,11 +291,8 @@ void Form1::loadHandCursor() {
 
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous() && screen()) {
-        const QRect area = screen()->availableGeometry();
-        const QSize frame = frameGeometry().size();
-        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
-    }
+    if (!event->spontaneous())
+        shell::placeOnScreen(this);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

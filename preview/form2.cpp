@@ -1,5 +1,6 @@
 #include "preview/form2.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -7,6 +8,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QWindow>
 
 #include "preview/view_units.h"
 #include "shell/core/error_report.h"
@@ -14,12 +16,20 @@
 #include "shell/core/product.h"
 #include "shell/ui/cursor_file.h"
 #include "shell/ui/window_colours.h"
+#include "shell/ui/window_placement.h"
 #include "ui_form2.h"
 
 namespace preview {
 
 namespace {
 const QString kForm = QStringLiteral("Form2");
+
+// To assistive technology the picture view is a picture, not an empty panel.
+QAccessibleInterface* pictureAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("preview::PictureView") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
 
 // The lines of the activation handler that the first display's statements carry.
 int firstDisplayLine(ImageViewModel::FirstDisplayStep step) {
@@ -51,6 +61,8 @@ int firstDisplayLine(ImageViewModel::FirstDisplayStep step) {
 }  // namespace
 
 Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>()) {
+    static const bool pictureRole = (QAccessible::installFactory(pictureAccessible), true);
+    Q_UNUSED(pictureRole);
     ui_->setupUi(this);
     // A fixed single border without a maximise button.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -77,12 +89,6 @@ Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>
     setMouseTracking(true);
     ui_->Frame1->setMouseTracking(true);
     ui_->Frame1->installEventFilter(this);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect centred(QPoint(0, 0), size());
-        centred.moveCenter(screen->availableGeometry().center());
-        move(centred.topLeft());
-    }
 
     connectView();
     pictureCommands_ = new PictureCommands(
@@ -114,6 +120,45 @@ void Form2::setPicture(const QImage& picture) {
     syncView();
 }
 
+void Form2::setExcelFile(const QString& path) {
+    mExcelFile = path;
+    sheet_ = GeneratedSheet::read(path);
+    ui_->Picture1->setAccessibleDescription(sheet_ ? sheet_->totals() : QString());
+}
+
+// The handed-over picture has one device pixel to each pixel; a screen with more gets the same picture
+// drawn again from the workbook with as many, the same size in pixels, so the view's arithmetic in twips
+// does not change.
+void Form2::sharpenPicture() {
+    const qreal ratio = devicePixelRatioF();
+    if (!sheet_ || ratio == view_.picture().devicePixelRatio())
+        return;
+    const QImage sharp = sheet_->picture(ratio);
+    if (!sharp.isNull() &&
+        sharp.deviceIndependentSize().toSize() == view_.picture().deviceIndependentSize().toSize())
+        view_.assignPicture(sharp);
+}
+
+// Moved to a screen of another pixel density, the view keeps its zoom and position and only its picture
+// is drawn again.
+void Form2::followScreen() {
+    if (mFirstShow || !sheet_)
+        return;
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == view_.referencePicture().devicePixelRatio())
+        return;
+    view_.replaceReference(sheet_->picture(ratio));
+    syncView();
+}
+
+// Centred on the main window's screen, where the user is looking, and reachable however small it is.
+void Form2::placeOnScreen() {
+    QScreen* target = mainWindow_ ? mainWindow_->screen() : screen();
+    if (target && target != screen())
+        setScreen(target);
+    shell::placeOnScreen(this, target);
+}
+
 // The set-up runs on the first activation after a hand-over. Without a window manager (offscreen, a bare
 // X server) a shown window may never be activated, so showing it runs the set-up as well; whichever
 // comes first does it and clears mFirstShow, and the other finds nothing to do.
@@ -124,13 +169,20 @@ bool Form2::event(QEvent* event) {
 }
 
 void Form2::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        placeOnScreen();
     QWidget::showEvent(event);
+    if (!followsScreen_ && windowHandle()) {
+        followsScreen_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { followScreen(); });
+    }
     Form_Activate();
 }
 
 void Form2::Form_Activate() {
     if (!mFirstShow)
         return;
+    sharpenPicture();
     shell::Procedure p(kForm, QStringLiteral("Form_Activate"));
     // Persistent drawing: the picture views keep their painted image and repaint from it.
     p.step(104, [&] { ui_->Picture1->setAttribute(Qt::WA_StaticContents); });

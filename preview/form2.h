@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "preview/generated_sheet.h"
 #include "preview/image_view_model.h"
 #include "preview/picture_commands.h"
 #include "shell/core/mouse_pointer.h"
@@ -42,8 +43,10 @@ public:
     // --- Hand-over from the generation run, in this order: picture, path, re-arm, show.
     // The picture view takes the picture and sizes itself to it.
     void setPicture(const QImage& picture);
-    // Full path of the generated workbook in the temporary folder; "< Back" and closing delete it.
-    void setExcelFile(const QString& path) { mExcelFile = path; }
+    // Full path of the generated workbook in the temporary folder; "< Back" and closing delete it. The
+    // workbook is read once here: the picture's description carries its totals, and on a screen with
+    // more than one device pixel to a pixel the picture is drawn again from it, sharp.
+    void setExcelFile(const QString& path);
     const QString& excelFile() const { return mExcelFile; }
     // The view is set up from the picture on the next activation (or show).
     void rearmFirstShow() { mFirstShow = true; }
@@ -86,6 +89,10 @@ private:
     void PushButton6_Click();
     void PushButton8_Click();
 
+    void placeOnScreen();
+    void sharpenPicture();
+    void followScreen();
+
     bool keepsWorkbook() const;
     void connectView();
     void syncView();
@@ -100,6 +107,8 @@ private:
     QPointer<QWidget> mainWindow_;
     // A workbook the user saved onto itself is theirs now: going back or closing leaves it alone.
     QString keptWorkbook_;
+    std::optional<GeneratedSheet> sheet_;
+    bool followsScreen_ = false;
     SaveDialog saveDialog_;
     FileCopy fileCopy_;
     ProgramEnd programEnd_;

@@ -18,6 +18,12 @@ const QString kForm = QStringLiteral("Form2");
 double scrolledOffset(int step, int value) {
     return -static_cast<double>(std::int64_t{step} * value);
 }
+
+// An image's size in pixels of 96 dpi, whatever number of device pixels it has to each.
+QSize pixelSize(const QImage& image) {
+    const qreal ratio = image.devicePixelRatio();
+    return {qRound(image.width() / ratio), qRound(image.height() / ratio)};
+}
 }  // namespace
 
 ImageViewModel::ImageViewModel(ViewportGeometry viewport) : viewport_(viewport) {
@@ -27,7 +33,20 @@ ImageViewModel::ImageViewModel(ViewportGeometry viewport) : viewport_(viewport) 
 
 void ImageViewModel::assignPicture(const QImage& image) {
     picture_ = image;
-    setPictureSize(pixelsToTwips(image.width()), pixelsToTwips(image.height()));
+    painted_ = false;
+    const QSize size = pixelSize(image);
+    setPictureSize(pixelsToTwips(size.width()), pixelsToTwips(size.height()));
+}
+
+void ImageViewModel::replaceReference(const QImage& reference) {
+    if (reference_.isNull() || reference.isNull() || pixelSize(reference) != pixelSize(reference_))
+        return;
+    const bool handedOver = !painted_ && picture_.cacheKey() == reference_.cacheKey();
+    reference_ = reference;
+    if (painted_)
+        paintReferenceIntoPicture(pictureWidth_, pictureHeight_);
+    else if (handedOver)
+        picture_ = reference_;
 }
 
 void ImageViewModel::setPictureSize(int width, int height) {
@@ -72,10 +91,13 @@ void ImageViewModel::RedrawImage() {
         p.step(132, [&] { mZoomHeight = mBaseHeight; });
         return;
     }
-    p.step(106, [&] { picture_ = QImage(); });
+    p.step(106, [&] {
+        picture_ = QImage();
+        painted_ = false;
+    });
     p.step(108, [&] { setPictureSize(mZoomWidth, pictureHeight_); });
     p.step(110, [&] { setPictureSize(pictureWidth_, mZoomHeight); });
-    p.step(112, [&] { paintReferenceIntoPicture(); });
+    p.step(112, [&] { paintReferenceIntoPicture(mZoomWidth, mZoomHeight); });
     p.step(114, [&] {
         if (defaultPointer_)
             defaultPointer_();
@@ -109,19 +131,26 @@ void ImageViewModel::fitBarRange(ScrollBarModel& bar, int& step, int pictureOute
     }
 }
 
-void ImageViewModel::paintReferenceIntoPicture() {
-    const QSize destination(twipsToPixels(mZoomWidth), twipsToPixels(mZoomHeight));
+// The picture keeps the reference's device pixels to a pixel: at a ratio of 2 every pixel of the
+// destination is painted from two by two of the source's.
+void ImageViewModel::paintReferenceIntoPicture(int width, int height) {
+    const QSize destination(twipsToPixels(width), twipsToPixels(height));
     if (destination.isEmpty())
         return;
-    QImage painted(destination, QImage::Format_RGB32);
+    const qreal ratio = reference_.isNull() ? 1.0 : reference_.devicePixelRatio();
+    QImage painted(QSize(static_cast<int>(std::ceil(destination.width() * ratio)),
+                         static_cast<int>(std::ceil(destination.height() * ratio))),
+                   QImage::Format_RGB32);
+    painted.setDevicePixelRatio(ratio);
     painted.fill(Qt::white);
-    const QRect source(0, 0, twipsToPixels(mBaseWidth), twipsToPixels(mBaseHeight));
+    const QRectF source(0, 0, twipsToPixels(mBaseWidth) * ratio, twipsToPixels(mBaseHeight) * ratio);
     if (!reference_.isNull() && !source.isEmpty()) {
         QPainter painter(&painted);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(QPoint(0, 0), destination), reference_, source);
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(destination)), reference_, source);
     }
     picture_ = painted;
+    painted_ = true;
 }
 
 void ImageViewModel::initScrollbar(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter) {

@@ -31,7 +31,8 @@ public:
     ImageViewModel(const ImageViewModel&) = delete;
     ImageViewModel& operator=(const ImageViewModel&) = delete;
 
-    // --- Picture1: sizes itself to a picture it is given.
+    // --- Picture1: sizes itself to a picture it is given, by its size in pixels of 96 dpi (an image with
+    // more device pixels to a pixel is the same size as one without).
     void assignPicture(const QImage& image);
     const QImage& picture() const { return picture_; }
     double pictureLeft() const { return pictureLeft_; }
@@ -43,6 +44,10 @@ public:
 
     // --- Zoom_Ori: no border of its own, so its inner size is its outer size.
     const QImage& referencePicture() const { return reference_; }
+    // The same picture with another number of device pixels to a pixel (its size in pixels unchanged):
+    // the view repaints from it at its present size and keeps zoom, offsets and bars. Ignored when the
+    // size differs or no picture was set up yet.
+    void replaceReference(const QImage& reference);
     int referenceWidth() const { return referenceWidth_; }
     int referenceHeight() const { return referenceHeight_; }
 
@@ -96,7 +101,7 @@ public:
     int vStep() const { return mVStep; }
 
 private:
-    void paintReferenceIntoPicture();
+    void paintReferenceIntoPicture(int width, int height);
     static void fitBarRange(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
     static void initScrollbar(ScrollBarModel& bar, int& step, int pictureOuter, int viewportOuter);
 
@@ -107,6 +112,7 @@ private:
     int pictureWidth_ = 0;
     int pictureHeight_ = 0;
     QImage reference_;
+    bool painted_ = false;  // picture_ was painted from reference_, at the picture view's size
     int referenceWidth_ = 0;
     int referenceHeight_ = 0;
     ScrollBarModel hScroll_;

@@ -4,7 +4,10 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
           fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils)
-[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
+packages+=(desktop-file-utils appstream dpkg-dev groff-base)  # what checks the install and the package
+if [ "${1:-}" = fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -16,24 +16,34 @@ MessageBoxes::Handler& currentHandler() {
 MessageAnswer MessageBoxes::show(const MessageRequest& request, QWidget* parent) {
     if (currentHandler())
         return currentHandler()(request);
+    const std::unique_ptr<QMessageBox> box = create(request, parent);
+    box->exec();
+    return answerOf(request, *box);
+}
 
-    QMessageBox box(parent);
-    box.setWindowTitle(request.title);
+std::unique_ptr<QMessageBox> MessageBoxes::create(const MessageRequest& request, QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(request.title);
     // The report texts use CR LF and bare CRs as line breaks; a label breaks lines only at LF.
     QString shown = request.text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    box.setText(shown);
-    box.setIcon(request.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+    box->setText(shown);
+    box->setIcon(request.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
     if (request.buttons == MessageButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
     } else {
-        box.setStandardButtons(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
     }
-    const int answer = box.exec();
+    // A dialog's buttons take Return and Enter when they have the focus (they are auto-default), so Tab
+    // to No and Return answers No.
+    return box;
+}
+
+MessageAnswer MessageBoxes::answerOf(const MessageRequest& request, const QMessageBox& box) {
     if (request.buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
 void MessageBoxes::inform(const QString& text, QWidget* parent) {

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace shell {
@@ -24,6 +26,11 @@ public:
     using Handler = std::function<MessageAnswer(const MessageRequest&)>;
 
     static MessageAnswer show(const MessageRequest& request, QWidget* parent = nullptr);
+
+    // The box show() runs, before it runs: its buttons, text, icon and caption.
+    static std::unique_ptr<QMessageBox> create(const MessageRequest& request, QWidget* parent = nullptr);
+    // The answer a box finished with.
+    static MessageAnswer answerOf(const MessageRequest& request, const QMessageBox& box);
 
     // Shorthands for the two kinds the program uses; the caption is the application title.
     static void inform(const QString& text, QWidget* parent = nullptr);
