@@ -174,12 +174,7 @@ void KeptRecordWriter::write(const KeptRecord& record) {
 }
 
 qint64 KeptRecordWriter::append(quint16 id, const QByteArray& body) {
-    std::vector<QByteArray> pieces;
-    for (qsizetype at = 0; at < body.size(); at += kMaxRecordData)
-        pieces.push_back(body.mid(at, kMaxRecordData));
-    if (pieces.empty())
-        pieces.emplace_back();
-    return appendPieces(id, pieces);
+    return appendPieces(id, splitRecordBody(body));
 }
 
 void KeptRecordWriter::flushBefore(quint16 id) {

@@ -58,13 +58,17 @@ void RecordBuffer::patchU32(int offset, quint32 value) {
     qToLittleEndian<quint32>(value, bytes_.data() + offset);
 }
 
-qint64 RecordStream::append(quint16 id, const QByteArray& body) {
+std::vector<QByteArray> splitRecordBody(const QByteArray& body) {
     std::vector<QByteArray> pieces;
     for (qsizetype at = 0; at < body.size(); at += kMaxRecordData)
         pieces.push_back(body.mid(at, kMaxRecordData));
     if (pieces.empty())
         pieces.emplace_back();
-    return appendPieces(id, pieces);
+    return pieces;
+}
+
+qint64 RecordStream::append(quint16 id, const QByteArray& body) {
+    return appendPieces(id, splitRecordBody(body));
 }
 
 qint64 RecordStream::appendPieces(quint16 id, const std::vector<QByteArray>& pieces) {

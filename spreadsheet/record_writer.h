@@ -67,4 +67,8 @@ private:
 
 inline constexpr quint16 kContinue = 0x003C;
 
+// A record body cut at kMaxRecordData bytes: the record's own data, then each CONTINUE's. An empty body
+// is one empty piece.
+std::vector<QByteArray> splitRecordBody(const QByteArray& body);
+
 }  // namespace spreadsheet::biff

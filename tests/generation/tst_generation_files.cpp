@@ -17,6 +17,7 @@
 #include "generation_fixtures.h"
 #include "shell/core/safe_file.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_files.h"
 
 #include <unistd.h>
 
@@ -26,20 +27,9 @@ namespace {
 
 const QStringList kEndedAtOnce{"suspend 1", "pointer 11", "pointer 0", "suspend 0"};
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QStringList entriesOf(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
+using testing::contentOf;
+using testing::entriesOf;
+using testing::writeFile;
 
 // Everything written on standard error while alive, the process's own descriptor included.
 class StandardErrorCapture {

@@ -77,45 +77,6 @@ QStringList complaints(const QByteArray& err) {
     return lines;
 }
 
-QList<QStringList> csvRows(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            row << field;
-            field.clear();
-        } else if (c == QLatin1Char('\n')) {
-            row << field;
-            rows << row;
-            row.clear();
-            field.clear();
-        } else if (c != QLatin1Char('\r')) {
-            field += c;
-        }
-    }
-    if (!field.isEmpty() || !row.isEmpty())
-        rows << (row << field);
-    return rows;
-}
-
 QJsonArray gnumericSheets(const QString& workbookPath, const QString& scratchFolder) {
     const QString converted = scratchFolder + QStringLiteral("/gnumeric-view.gnumeric");
     QFile::remove(converted);

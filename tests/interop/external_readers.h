@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tests/common/csv_rows.h"
+
 namespace interop {
 
 struct ProcessResult {
@@ -31,8 +33,7 @@ ProcessResult ssconvert(const QStringList& arguments);
 // The lines of ssconvert's error output that say something about the file (environment notices dropped).
 QStringList complaints(const QByteArray& err);
 
-// A CSV file as rows of fields; quoted fields are unquoted.
-QList<QStringList> csvRows(const QString& path);
+using testing::csvRows;
 
 // gnumeric's view of a workbook's sheets: converts it to gnumeric's own format and reads each sheet's
 // cursor and selections from it (data/gnumeric_view.py). Empty on failure.

@@ -16,23 +16,13 @@
 #include "shell/core/safe_file.h"
 #include "shell/ui/window_colours.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QStringList entriesOf(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
+using testing::contentOf;
+using testing::entriesOf;
+using testing::writeFile;
 
 template <typename Body>
 QString errorOf(Body&& body) {

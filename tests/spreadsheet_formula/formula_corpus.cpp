@@ -8,6 +8,7 @@
 
 #include "spreadsheet/formula.h"
 #include "spreadsheet/typed_entry.h"
+#include "tests/common/csv_rows.h"
 
 using namespace spreadsheet;
 
@@ -214,39 +215,7 @@ QList<QStringList> gnumericValues(const QString& path, const QString& sheet, con
         qWarning().noquote() << "ssconvert failed:" << process.readAllStandardError();
         return {};
     }
-    QFile file(csv);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    QList<QStringList> rows;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-                field += c;
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            row << field;
-            field.clear();
-        } else if (c == u'\n') {
-            rows << (row << field);
-            row.clear();
-            field.clear();
-        } else if (c != u'\r') {
-            field += c;
-        }
-    }
-    return rows;
+    return testing::csvRows(csv);
 }
 
 bool agrees(const Value& ours, const QString& theirs) {
