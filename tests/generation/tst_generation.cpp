@@ -18,6 +18,7 @@
 #include "spreadsheet/formula.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/error_of.h"
 
 using namespace generation;
 
@@ -26,16 +27,7 @@ int runGenerationFilesTests(int argc, char** argv);
 
 namespace {
 
-// The description of the run-time error the body raises; empty when it raises none.
-template <typename Body>
-QString errorOf(Body&& body) {
-    try {
-        body();
-    } catch (const shell::RuntimeError& error) {
-        return error.description();
-    }
-    return {};
-}
+using testing::errorOf;
 
 void setNumber(spreadsheet::Workbook& workbook, int row, int column, double value, int sheet = 0) {
     workbook.sheets[static_cast<std::size_t>(sheet)].cellForWriting({row, column}).value = value;

@@ -15,6 +15,7 @@
 #include "shell/core/file_utils.h"
 #include "shell/core/safe_file.h"
 #include "shell/ui/window_colours.h"
+#include "tests/common/error_of.h"
 #include "tests/common/file_system_faults.h"
 #include "tests/common/test_files.h"
 
@@ -24,15 +25,7 @@ using testing::contentOf;
 using testing::entriesOf;
 using testing::writeFile;
 
-template <typename Body>
-QString errorOf(Body&& body) {
-    try {
-        body();
-    } catch (const shell::RuntimeError& error) {
-        return error.description();
-    }
-    return {};
-}
+using testing::errorOf;
 
 }  // namespace
 
