@@ -111,8 +111,14 @@ struct SettingsStore::Snapshot {
     SettingsFileSection section;
 };
 
+const QString& SettingsStore::file() const {
+    if (file_.isEmpty())
+        file_ = fileName();
+    return file_;
+}
+
 const SettingsStore::Snapshot& SettingsStore::snapshot() const {
-    FileIdentity identity = FileIdentity::of(fileName());
+    FileIdentity identity = FileIdentity::of(file());
     if (!snapshot_ || !(snapshot_->identity == identity)) {
         const QString path = identity.path;
         snapshot_ = std::make_shared<const Snapshot>(
@@ -140,7 +146,7 @@ std::optional<QString> SettingsStore::value(const QString& key) const {
 }
 
 bool SettingsStore::write(const QString& key, const QString& text) {
-    const QString file = fileName();
+    const QString& file = this->file();
     // Read afresh: another running copy may have written, or the file may have become unreadable.
     snapshot_.reset();
     const SettingsFileSection current = snapshot().section;

@@ -41,8 +41,11 @@ public:
 private:
     struct Snapshot;
     const Snapshot& snapshot() const;
+    // fileName(), worked out once per store: a restore reads dozens of values in a row.
+    const QString& file() const;
 
     QMap<QString, QString> unsaved_;
+    mutable QString file_;
     // The file's section as last read, kept while the file on disk is the same.
     mutable std::shared_ptr<const Snapshot> snapshot_;
 };
