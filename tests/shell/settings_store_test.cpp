@@ -10,10 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <optional>
 
 #include "shell/core/settings_keys.h"
 #include "shell/core/settings_store.h"
 #include "shell/core/user_notice.h"
+#include "tests/common/file_system_faults.h"
 
 namespace {
 
@@ -202,6 +204,7 @@ private slots:
         rlimit before{};
         getrlimit(RLIMIT_FSIZE, &before);
         std::function<void()> remove;
+        std::optional<testing::AsOrdinaryUser> asUser;
         if (obstacle == QStringLiteral("file for folder")) {
             // Even root cannot create the folder where a file stands.
             const QString blocker = configDir_.filePath(QStringLiteral("blocked"));
@@ -216,12 +219,16 @@ private slots:
             limitFileSize(8);
             remove = [&] { limitFileSize(before.rlim_cur); };
         } else {
-            if (geteuid() == 0)
-                QSKIP("root may write a read-only file");
             QVERIFY(store.write(QStringLiteral("txtAssets1"), QStringLiteral("first")));
-            QFile::setPermissions(shell::SettingsStore::fileName(), QFile::ReadOwner);
-            remove = [] {
-                QFile::setPermissions(shell::SettingsStore::fileName(), QFile::ReadOwner | QFile::WriteOwner);
+            const QString file = shell::SettingsStore::fileName();
+            QFile::setPermissions(file, QFile::ReadOwner);
+            // Root may write any file: the refusal is seen as the ordinary user, who owns the store.
+            for (const QString& path : {configDir_.path(), QFileInfo(file).path(), file})
+                testing::giveToUser(path);
+            asUser.emplace();
+            remove = [&asUser, file] {
+                asUser.reset();
+                QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
             };
         }
 
