@@ -117,26 +117,17 @@ private slots:
             return start >= areaStart && start + length <= areaStart + areaLength &&
                    std::abs(start - centred) <= 1;
         };
-        QVERIFY2(axis(frame.left(), frame.width(), area.left(), area.width()),
-                 qPrintable(QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
-                                .arg(frame.x())
-                                .arg(frame.y())
-                                .arg(frame.width())
-                                .arg(frame.height())
-                                .arg(area.x())
-                                .arg(area.y())
-                                .arg(area.width())
-                                .arg(area.height())));
-        QVERIFY2(axis(frame.top(), frame.height(), area.top(), area.height()),
-                 qPrintable(QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
-                                .arg(frame.x())
-                                .arg(frame.y())
-                                .arg(frame.width())
-                                .arg(frame.height())
-                                .arg(area.x())
-                                .arg(area.y())
-                                .arg(area.width())
-                                .arg(area.height())));
+        const QString where = QStringLiteral("frame %1,%2 %3x%4 in %5,%6 %7x%8")
+                                  .arg(frame.x())
+                                  .arg(frame.y())
+                                  .arg(frame.width())
+                                  .arg(frame.height())
+                                  .arg(area.x())
+                                  .arg(area.y())
+                                  .arg(area.width())
+                                  .arg(area.height());
+        QVERIFY2(axis(frame.left(), frame.width(), area.left(), area.width()), qPrintable(where));
+        QVERIFY2(axis(frame.top(), frame.height(), area.top(), area.height()), qPrintable(where));
     }
 
     void pictureIsDrawnAtTheScreensPixelRatio_data() {
