@@ -65,12 +65,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_CUSTOM_INSTALL_VARIABLES QUILLBERRY_PACKAGING=ON)
-# The shared libraries (Qt, libgsf, fontconfig ...) are found by dpkg-shlibdeps. What it cannot see: the
-# sheet is laid out in Arial metrics, which Liberation Sans matches; with a wider fallback font amounts
-# could turn into "####". The platform plug-ins (xcb, offscreen) come with libqt6gui6, which shlibdeps
+# The shared libraries (Qt, fontconfig ...) are found by dpkg-shlibdeps. What it cannot see: libgsf, which
+# the engine loads on first use, and the fonts: the sheet is laid out in Arial metrics, which Liberation
+# Sans matches; with a wider fallback font amounts could turn into "####". The platform plug-ins (xcb, offscreen) come with libqt6gui6, which shlibdeps
 # finds; the window font falls back to DejaVu.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLBERRY_GSF_PACKAGE}, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 include(CPack)

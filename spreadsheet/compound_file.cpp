@@ -4,39 +4,20 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <memory>
-#include <mutex>
 
 #include "spreadsheet/error.h"
-#include "spreadsheet/gsf_log.h"
+#include "spreadsheet/gsf_library.h"
 
-extern "C" {
-#include <gsf/gsf-doc-meta-data.h>
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-meta-names.h>
-#include <gsf/gsf-msole-utils.h>
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-output.h>
-#include <gsf/gsf-timestamp.h>
-#include <gsf/gsf-utils.h>
-}
 
 namespace spreadsheet {
 
 namespace {
 
-void ensureGsf() {
-    static std::once_flag once;
-    std::call_once(once, startGsfQuietly);
-}
-
 struct GObjectUnref {
     void operator()(gpointer object) const {
         if (object)
-            g_object_unref(object);
+            gsf().g_object_unref(object);
     }
 };
 template <typename T>
@@ -72,13 +53,13 @@ void appendAnsiString(QByteArray& out, const char* text) {
 
 // Opens the bytes as a compound file; libgsf keeps a pointer to them, so they must outlive the result.
 GPtr<GsfInfile> openInfile(const QByteArray& bytes, const QString& origin) {
-    ensureGsf();
-    GPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()),
-                                              gsf_off_t(bytes.size()), FALSE));
+    const GsfLibrary& lib = gsf();
+    GPtr<GsfInput> input(lib.gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()),
+                                                  gsf_off_t(bytes.size()), FALSE));
     if (!input)
         throw SpreadsheetError(QStringLiteral("Could not read %1.").arg(origin));
     GError* raw = nullptr;
-    GPtr<GsfInfile> infile(gsf_infile_msole_new(input.get(), &raw));
+    GPtr<GsfInfile> infile(lib.gsf_infile_msole_new(input.get(), &raw));
     ErrorPtr error(raw);
     if (!infile) {
         throw SpreadsheetError(
@@ -88,7 +69,7 @@ GPtr<GsfInfile> openInfile(const QByteArray& bytes, const QString& origin) {
 }
 
 QByteArray readWhole(GsfInput* input, const QString& what, qint64 limit) {
-    const gsf_off_t size = gsf_input_size(input);
+    const gsf_off_t size = gsf().gsf_input_size(input);
     if (size < 0 || size > limit) {
         throw SpreadsheetError(
             QStringLiteral("The %1 has an impossible size (%2 bytes).").arg(what).arg(qint64(size)));
@@ -97,7 +78,7 @@ QByteArray readWhole(GsfInput* input, const QString& what, qint64 limit) {
     qsizetype done = 0;
     while (done < data.size()) {
         const qsizetype chunk = std::min<qsizetype>(data.size() - done, 64 * 1024);
-        if (!gsf_input_read(input, size_t(chunk), reinterpret_cast<guint8*>(data.data() + done))) {
+        if (!gsf().gsf_input_read(input, size_t(chunk), reinterpret_cast<guint8*>(data.data() + done))) {
             throw SpreadsheetError(QStringLiteral("The %1 is truncated or damaged.").arg(what));
         }
         done += chunk;
@@ -106,23 +87,23 @@ QByteArray readWhole(GsfInput* input, const QString& what, qint64 limit) {
 }
 
 QString metaString(GsfDocMetaData* meta, const char* name) {
-    GsfDocProp* prop = gsf_doc_meta_data_lookup(meta, name);
+    GsfDocProp* prop = gsf().gsf_doc_meta_data_lookup(meta, name);
     if (!prop)
         return {};
-    const GValue* value = gsf_doc_prop_get_val(prop);
-    if (value && G_VALUE_HOLDS_STRING(value))
-        return QString::fromUtf8(g_value_get_string(value));
+    const GValue* value = gsf().gsf_doc_prop_get_val(prop);
+    if (value && G_VALUE_TYPE(value) == G_TYPE_STRING)
+        return QString::fromUtf8(gsf().g_value_get_string(value));
     return {};
 }
 
 QDateTime metaTime(GsfDocMetaData* meta, const char* name) {
-    GsfDocProp* prop = gsf_doc_meta_data_lookup(meta, name);
+    GsfDocProp* prop = gsf().gsf_doc_meta_data_lookup(meta, name);
     if (!prop)
         return {};
-    const GValue* value = gsf_doc_prop_get_val(prop);
-    if (!value || !VAL_IS_GSF_TIMESTAMP(value))
+    const GValue* value = gsf().gsf_doc_prop_get_val(prop);
+    if (!value || G_VALUE_TYPE(value) != gsf().gsf_timestamp_get_type())
         return {};
-    const auto* stamp = static_cast<const GsfTimestamp*>(g_value_get_boxed(value));
+    const auto* stamp = static_cast<const GsfTimestamp*>(gsf().g_value_get_boxed(value));
     if (!stamp)
         return {};
     return QDateTime::fromSecsSinceEpoch(qint64(stamp->timet), Qt::UTC);
@@ -132,24 +113,24 @@ void insertString(GsfDocMetaData* meta, const char* name, const QString& text) {
     if (text.isEmpty())
         return;
     GValue* value = g_new0(GValue, 1);
-    g_value_init(value, G_TYPE_STRING);
-    g_value_set_string(value, text.toUtf8().constData());
-    gsf_doc_meta_data_insert(meta, g_strdup(name), value);
+    gsf().g_value_init(value, G_TYPE_STRING);
+    gsf().g_value_set_string(value, text.toUtf8().constData());
+    gsf().gsf_doc_meta_data_insert(meta, g_strdup(name), value);
 }
 
 void insertTime(GsfDocMetaData* meta, const char* name, const QDateTime& time) {
     if (!time.isValid())
         return;
-    GsfTimestamp* stamp = gsf_timestamp_new();
-    gsf_timestamp_set_time(stamp, guint64(std::max<qint64>(0, time.toSecsSinceEpoch())));
+    GsfTimestamp* stamp = gsf().gsf_timestamp_new();
+    gsf().gsf_timestamp_set_time(stamp, guint64(std::max<qint64>(0, time.toSecsSinceEpoch())));
     GValue* value = g_new0(GValue, 1);
-    g_value_init(value, GSF_TIMESTAMP_TYPE);
-    g_value_take_boxed(value, stamp);
-    gsf_doc_meta_data_insert(meta, g_strdup(name), value);
+    gsf().g_value_init(value, gsf().gsf_timestamp_get_type());
+    gsf().g_value_take_boxed(value, stamp);
+    gsf().gsf_doc_meta_data_insert(meta, g_strdup(name), value);
 }
 
 GPtr<GsfDocMetaData> metaDataOf(const DocumentProperties& p) {
-    GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+    GPtr<GsfDocMetaData> meta(gsf().gsf_doc_meta_data_new());
     insertString(meta.get(), GSF_META_NAME_TITLE, p.title);
     insertString(meta.get(), GSF_META_NAME_SUBJECT, p.subject);
     insertString(meta.get(), GSF_META_NAME_CREATOR, p.author);
@@ -166,21 +147,22 @@ GPtr<GsfDocMetaData> metaDataOf(const DocumentProperties& p) {
 }
 
 void writeChild(GsfOutfile* outfile, const char* name, const QByteArray& data) {
-    GPtr<GsfOutput> child(gsf_outfile_new_child(outfile, name, FALSE));
+    GPtr<GsfOutput> child(gsf().gsf_outfile_new_child(outfile, name, FALSE));
     if (!child)
         throw SpreadsheetError(QStringLiteral("Could not create the workbook's streams."));
-    if (!data.isEmpty() && !gsf_output_write(child.get(), size_t(data.size()),
-                                             reinterpret_cast<const guint8*>(data.constData()))) {
+    if (!data.isEmpty() && !gsf().gsf_output_write(child.get(), size_t(data.size()),
+                                                   reinterpret_cast<const guint8*>(data.constData()))) {
         throw SpreadsheetError(QStringLiteral("Could not write the workbook's streams."));
     }
-    if (!gsf_output_close(child.get()))
+    if (!gsf().gsf_output_close(child.get()))
         throw SpreadsheetError(QStringLiteral("Could not write the workbook's streams."));
 }
 
 void writeProperties(GsfOutfile* outfile, const char* name, GsfDocMetaData* meta, bool documentSummary) {
-    GPtr<GsfOutput> child(gsf_outfile_new_child(outfile, name, FALSE));
-    if (!child || !gsf_doc_meta_data_write_to_msole(meta, child.get(), documentSummary ? TRUE : FALSE) ||
-        !gsf_output_close(child.get())) {
+    GPtr<GsfOutput> child(gsf().gsf_outfile_new_child(outfile, name, FALSE));
+    if (!child ||
+        !gsf().gsf_doc_meta_data_write_to_msole(meta, child.get(), documentSummary ? TRUE : FALSE) ||
+        !gsf().gsf_output_close(child.get())) {
         throw SpreadsheetError(QStringLiteral("Could not write the workbook's document properties."));
     }
 }
@@ -223,9 +205,9 @@ CompoundFileReader CompoundFileReader::fromBytes(const QByteArray& bytes) {
 QStringList CompoundFileReader::topLevelNames() const {
     auto infile = openInfile(bytes_, origin_);
     QStringList names;
-    const int count = gsf_infile_num_children(infile.get());
+    const int count = gsf().gsf_infile_num_children(infile.get());
     for (int i = 0; i < count; ++i) {
-        if (const char* name = gsf_infile_name_by_index(infile.get(), i))
+        if (const char* name = gsf().gsf_infile_name_by_index(infile.get(), i))
             names << QString::fromUtf8(name);
     }
     return names;
@@ -233,7 +215,7 @@ QStringList CompoundFileReader::topLevelNames() const {
 
 std::optional<QByteArray> CompoundFileReader::stream(const QString& name) const {
     auto infile = openInfile(bytes_, origin_);
-    GPtr<GsfInput> child(gsf_infile_child_by_name(infile.get(), name.toUtf8().constData()));
+    GPtr<GsfInput> child(gsf().gsf_infile_child_by_name(infile.get(), name.toUtf8().constData()));
     if (!child)
         return std::nullopt;
     // A stream cannot hold more than the file around it; a larger size means a damaged directory.
@@ -252,13 +234,13 @@ DocumentProperties CompoundFileReader::properties() const {
     DocumentProperties result;
     result.application.clear();
     auto infile = openInfile(bytes_, origin_);
-    GPtr<GsfDocMetaData> meta(gsf_doc_meta_data_new());
+    GPtr<GsfDocMetaData> meta(gsf().gsf_doc_meta_data_new());
     for (const char* name : {"\005SummaryInformation", "\005DocumentSummaryInformation"}) {
-        GPtr<GsfInput> child(gsf_infile_child_by_name(infile.get(), name));
-        if (!child || gsf_input_size(child.get()) > bytes_.size())
+        GPtr<GsfInput> child(gsf().gsf_infile_child_by_name(infile.get(), name));
+        if (!child || gsf().gsf_input_size(child.get()) > bytes_.size())
             continue;
         // Damaged property streams cost the properties, never the workbook.
-        ErrorPtr error(gsf_doc_meta_data_read_from_msole(meta.get(), child.get()));
+        ErrorPtr error(gsf().gsf_doc_meta_data_read_from_msole(meta.get(), child.get()));
     }
     result.title = metaString(meta.get(), GSF_META_NAME_TITLE);
     result.subject = metaString(meta.get(), GSF_META_NAME_SUBJECT);
@@ -294,24 +276,24 @@ QByteArray compObjStream() {
 }
 
 QByteArray compoundFileBytes(const QByteArray& workbookStream, const DocumentProperties& properties) {
-    ensureGsf();
-    GPtr<GsfOutput> sink(gsf_output_memory_new());
+    GPtr<GsfOutput> sink(gsf().gsf_output_memory_new());
     {
-        GPtr<GsfOutfile> outfile(gsf_outfile_msole_new(sink.get()));
+        GPtr<GsfOutfile> outfile(gsf().gsf_outfile_msole_new(sink.get()));
         if (!outfile)
             throw SpreadsheetError(QStringLiteral("Could not create the workbook container."));
-        gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(outfile.get()), kWorkbookClassId);
+        gsf().gsf_outfile_msole_set_class_id(reinterpret_cast<GsfOutfileMSOle*>(outfile.get()),
+                                             kWorkbookClassId);
         auto meta = metaDataOf(properties);
         writeChild(outfile.get(), "Workbook", workbookStream);
         writeProperties(outfile.get(), "\005SummaryInformation", meta.get(), false);
         writeProperties(outfile.get(), "\005DocumentSummaryInformation", meta.get(), true);
         writeChild(outfile.get(), "\001CompObj", compObjStream());
-        if (!gsf_output_close(GSF_OUTPUT(outfile.get()))) {
+        if (!gsf().gsf_output_close(reinterpret_cast<GsfOutput*>(outfile.get()))) {
             throw SpreadsheetError(QStringLiteral("Could not finish the workbook container."));
         }
     }
-    const gsf_off_t size = gsf_output_size(sink.get());
-    const guint8* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
+    const gsf_off_t size = gsf().gsf_output_size(sink.get());
+    const guint8* data = gsf().gsf_output_memory_get_bytes(reinterpret_cast<GsfOutputMemory*>(sink.get()));
     if (!data || size <= 0)
         throw SpreadsheetError(QStringLiteral("Could not finish the workbook container."));
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -3,7 +3,6 @@
 #include <mutex>
 
 #include <glib.h>
-#include <gsf/gsf-utils.h>
 
 namespace spreadsheet {
 
@@ -29,11 +28,6 @@ void route(const gchar* domain, GLogLevelFlags level, const gchar* message, gpoi
 void routeGsfLog() {
     static std::once_flag once;
     std::call_once(once, [] { previousHandler = g_log_set_default_handler(route, nullptr); });
-}
-
-void startGsfQuietly() {
-    routeGsfLog();
-    gsf_init();
 }
 
 GsfLogCapture::GsfLogCapture() : outer_(innermost) {

@@ -11,8 +11,6 @@ namespace spreadsheet {
 
 // Installs the routing; later calls do nothing.
 void routeGsfLog();
-// Starts libgsf with its messages routed as above (the engine's first use of libgsf).
-void startGsfQuietly();
 
 class GsfLogCapture {
 public:
