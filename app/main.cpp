@@ -2,8 +2,8 @@
 #include <QGuiApplication>
 
 #include "app/command_line.h"
-#include "app/font_warm_up.h"
 #include "app/program.h"
+#include "app/start_up_work.h"
 
 int main(int argc, char** argv) {
     const app::CommandLine line = app::readCommandLine(argc, argv);
@@ -16,10 +16,9 @@ int main(int argc, char** argv) {
         return app::runExport(line.exports);
     }
 
-    app::FontWarmUp fonts;
+    app::StartUpWork work;
     QApplication application(argc, argv);
-    app::configureApplication();
-    fonts.finish();
+    app::configureApplication(work.finish());
     app::Program program;
     program.start();
     return QApplication::exec();

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <QPixmap>
 
 #include "entry/form1.h"
@@ -12,19 +11,13 @@
 
 namespace app {
 
-void configureApplication() {
+void configureApplication(const QList<QImage>& iconPictures) {
     QApplication::setOrganizationName(shell::product::kOrganisation);
     QApplication::setApplicationName(shell::product::kName);
-    // Every window shows this icon. The pictures are read as what they are: guessing a file's format
-    // would load every image plug-in at start-up.
+    // Every window shows this icon.
     QIcon icon;
-    for (const int size : shell::product::kIconSizes) {
-        QImageReader reader(
-            QStringLiteral("%1/%2x%2/quillberry.png").arg(shell::product::kIconResourceFolder).arg(size),
-            "png");
-        reader.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(reader.read()));
-    }
+    for (const QImage& picture : iconPictures)
+        icon.addPixmap(QPixmap::fromImage(picture));
     QApplication::setWindowIcon(icon);
 }
 
