@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 
 #include "shell/core/product.h"
@@ -199,11 +198,24 @@ void SettingsStore::resetFailureNotice() {
 
 namespace {
 
+// The short date form with every two-letter year ("yy", not part of a longer run) made four letters. A
+// plain scan: this runs at every start, and a regular expression would be compiled for it.
 QString fourDigitYearFormat(const QLocale& locale) {
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    format.replace(twoDigitYear, QStringLiteral("yyyy"));
-    return format;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    QString result;
+    result.reserve(format.size() + 2);
+    for (qsizetype i = 0; i < format.size();) {
+        qsizetype run = 0;
+        while (i + run < format.size() && format.at(i + run) == QLatin1Char('y'))
+            ++run;
+        if (run == 0) {
+            result += format.at(i++);
+            continue;
+        }
+        result += QString(run == 2 ? 4 : run, QLatin1Char('y'));
+        i += run;
+    }
+    return result;
 }
 
 }  // namespace
