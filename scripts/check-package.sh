@@ -69,6 +69,16 @@ check_tree() {
         fail "the installed files under $prefix differ from the expected list (< expected, > found)"
     fi
     [[ -x "$prefix/bin/quillberry" ]] || fail "bin/quillberry is not executable"
+    # libgsf is loaded when a workbook is first read or written: linked, every start would load it, with
+    # GObject and GIO. The installed program still writes a workbook.
+    if readelf -d "$prefix/bin/quillberry" | grep -qE 'NEEDED.*\[lib(gsf|gio|gobject)-'; then
+        fail "bin/quillberry links libgsf, GIO or GObject"
+    fi
+    local home
+    home=$(new_scratch)
+    XDG_CONFIG_HOME="$home" "$prefix/bin/quillberry" --export-xls "$home/check.xls" ||
+        fail "the installed program cannot write a workbook"
+    [[ -s "$home/check.xls" ]] || fail "the installed program wrote no workbook"
 
     desktop-file-validate "$prefix/share/applications/$app_id.desktop" ||
         fail "desktop-file-validate rejects the desktop entry"
