@@ -33,38 +33,8 @@ GsfLibrary load() {
                                    .arg(QString::fromLocal8Bit(reason ? reason : kLibraryName)));
     }
     GsfLibrary library;
-#define QB_RESOLVE(name) resolve(handle, library.name, #name)
-    QB_RESOLVE(g_object_unref);
-    QB_RESOLVE(g_value_init);
-    QB_RESOLVE(g_value_get_string);
-    QB_RESOLVE(g_value_set_string);
-    QB_RESOLVE(g_value_get_boxed);
-    QB_RESOLVE(g_value_take_boxed);
-    QB_RESOLVE(gsf_init);
-    QB_RESOLVE(gsf_input_memory_new);
-    QB_RESOLVE(gsf_input_size);
-    QB_RESOLVE(gsf_input_read);
-    QB_RESOLVE(gsf_infile_msole_new);
-    QB_RESOLVE(gsf_infile_num_children);
-    QB_RESOLVE(gsf_infile_name_by_index);
-    QB_RESOLVE(gsf_infile_child_by_name);
-    QB_RESOLVE(gsf_output_memory_new);
-    QB_RESOLVE(gsf_output_memory_get_bytes);
-    QB_RESOLVE(gsf_output_write);
-    QB_RESOLVE(gsf_output_size);
-    QB_RESOLVE(gsf_output_close);
-    QB_RESOLVE(gsf_outfile_msole_new);
-    QB_RESOLVE(gsf_outfile_msole_set_class_id);
-    QB_RESOLVE(gsf_outfile_new_child);
-    QB_RESOLVE(gsf_doc_meta_data_new);
-    QB_RESOLVE(gsf_doc_meta_data_lookup);
-    QB_RESOLVE(gsf_doc_meta_data_insert);
-    QB_RESOLVE(gsf_doc_meta_data_read_from_msole);
-    QB_RESOLVE(gsf_doc_meta_data_write_to_msole);
-    QB_RESOLVE(gsf_doc_prop_get_val);
-    QB_RESOLVE(gsf_timestamp_get_type);
-    QB_RESOLVE(gsf_timestamp_new);
-    QB_RESOLVE(gsf_timestamp_set_time);
+#define QB_RESOLVE(name) resolve(handle, library.name, #name);
+    QB_GSF_FUNCTIONS(QB_RESOLVE)
 #undef QB_RESOLVE
     routeGsfLog();
     library.gsf_init();

@@ -19,42 +19,44 @@
 
 namespace spreadsheet {
 
+// Every function the engine calls, GObject's (loaded with libgsf) first.
+#define QB_GSF_FUNCTIONS(X)              \
+    X(g_object_unref)                    \
+    X(g_value_init)                      \
+    X(g_value_get_string)                \
+    X(g_value_set_string)                \
+    X(g_value_get_boxed)                 \
+    X(g_value_take_boxed)                \
+    X(gsf_init)                          \
+    X(gsf_input_memory_new)              \
+    X(gsf_input_size)                    \
+    X(gsf_input_read)                    \
+    X(gsf_infile_msole_new)              \
+    X(gsf_infile_num_children)           \
+    X(gsf_infile_name_by_index)          \
+    X(gsf_infile_child_by_name)          \
+    X(gsf_output_memory_new)             \
+    X(gsf_output_memory_get_bytes)       \
+    X(gsf_output_write)                  \
+    X(gsf_output_size)                   \
+    X(gsf_output_close)                  \
+    X(gsf_outfile_msole_new)             \
+    X(gsf_outfile_msole_set_class_id)    \
+    X(gsf_outfile_new_child)             \
+    X(gsf_doc_meta_data_new)             \
+    X(gsf_doc_meta_data_lookup)          \
+    X(gsf_doc_meta_data_insert)          \
+    X(gsf_doc_meta_data_read_from_msole) \
+    X(gsf_doc_meta_data_write_to_msole)  \
+    X(gsf_doc_prop_get_val)              \
+    X(gsf_timestamp_get_type)            \
+    X(gsf_timestamp_new)                 \
+    X(gsf_timestamp_set_time)
+
 struct GsfLibrary {
-#define QB_GSF_FUNCTION(name) decltype(&::name) name = nullptr
-    // GObject, loaded with libgsf.
-    QB_GSF_FUNCTION(g_object_unref);
-    QB_GSF_FUNCTION(g_value_init);
-    QB_GSF_FUNCTION(g_value_get_string);
-    QB_GSF_FUNCTION(g_value_set_string);
-    QB_GSF_FUNCTION(g_value_get_boxed);
-    QB_GSF_FUNCTION(g_value_take_boxed);
-    // libgsf.
-    QB_GSF_FUNCTION(gsf_init);
-    QB_GSF_FUNCTION(gsf_input_memory_new);
-    QB_GSF_FUNCTION(gsf_input_size);
-    QB_GSF_FUNCTION(gsf_input_read);
-    QB_GSF_FUNCTION(gsf_infile_msole_new);
-    QB_GSF_FUNCTION(gsf_infile_num_children);
-    QB_GSF_FUNCTION(gsf_infile_name_by_index);
-    QB_GSF_FUNCTION(gsf_infile_child_by_name);
-    QB_GSF_FUNCTION(gsf_output_memory_new);
-    QB_GSF_FUNCTION(gsf_output_memory_get_bytes);
-    QB_GSF_FUNCTION(gsf_output_write);
-    QB_GSF_FUNCTION(gsf_output_size);
-    QB_GSF_FUNCTION(gsf_output_close);
-    QB_GSF_FUNCTION(gsf_outfile_msole_new);
-    QB_GSF_FUNCTION(gsf_outfile_msole_set_class_id);
-    QB_GSF_FUNCTION(gsf_outfile_new_child);
-    QB_GSF_FUNCTION(gsf_doc_meta_data_new);
-    QB_GSF_FUNCTION(gsf_doc_meta_data_lookup);
-    QB_GSF_FUNCTION(gsf_doc_meta_data_insert);
-    QB_GSF_FUNCTION(gsf_doc_meta_data_read_from_msole);
-    QB_GSF_FUNCTION(gsf_doc_meta_data_write_to_msole);
-    QB_GSF_FUNCTION(gsf_doc_prop_get_val);
-    QB_GSF_FUNCTION(gsf_timestamp_get_type);
-    QB_GSF_FUNCTION(gsf_timestamp_new);
-    QB_GSF_FUNCTION(gsf_timestamp_set_time);
-#undef QB_GSF_FUNCTION
+#define QB_GSF_MEMBER(name) decltype(&::name) name = nullptr;
+    QB_GSF_FUNCTIONS(QB_GSF_MEMBER)
+#undef QB_GSF_MEMBER
 };
 
 // The library, loaded and started on the first call (safe from any thread). Throws SpreadsheetError when
