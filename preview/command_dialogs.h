@@ -1,7 +1,7 @@
 #pragma once
 
 // The dialogs the picture's commands ask through. Each is a function, so that tests answer them instead
-// of a person; the functions here are the real Qt dialogs.
+// of a person; askForSaveFile here and the printing module's print dialog are the real Qt ones.
 
 #include <QString>
 #include <functional>
@@ -22,7 +22,5 @@ using PrintDialog = std::function<bool(QPrinter& printer, QWidget* parent)>;
 
 QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter,
                        const QString& suggestedPath, const QString& suffix);
-
-bool askToPrint(QPrinter& printer, QWidget* parent);
 
 }  // namespace preview

@@ -6,13 +6,15 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMenu>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <QStandardPaths>
 #include <QWidget>
+#include <memory>
 
 #include "generation/clipboard.h"
 #include "generation/export_file.h"
 #include "generation/statement_output.h"
+#include "preview/print_module.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
 #include "shell/core/product.h"
@@ -106,26 +108,32 @@ void PictureCommands::mnuPrint_Click() {
     if (!p.step(100, [&] { workbook = readGeneratedWorkbook(path); }))
         return;
     const int sheet = workbook.activeSheetIndex();
-    QPrinter printer(QPrinter::HighResolution);
+    const PrintModule* module = nullptr;
+    std::unique_ptr<QPrinter, void (*)(QPrinter*)> printer(nullptr, nullptr);
     const bool preset = p.step(102, [&] {
-        printer.setDocName(generation::kStatementTitle);
-        printer.setCreator(shell::product::kName);
-        if (!printer.setPageLayout(spreadsheet::pageLayoutFor(workbook.sheets[size_t(sheet)])))
+        module = &printModule();
+        printer = {module->createPrinter(generation::kStatementTitle, shell::product::kName),
+                   module->destroyPrinter};
+        if (!module->paintDevice(printer.get())
+                 ->setPageLayout(spreadsheet::pageLayoutFor(workbook.sheets[size_t(sheet)])))
             throw shell::RuntimeError(
                 QStringLiteral("The printer cannot take the sheet's paper and margins"));
     });
     if (!preset)
         return;
+    QPagedPaintDevice& device = *module->paintDevice(printer.get());
     bool accepted = false;
-    p.step(104,
-           [&] { accepted = printDialog_ ? printDialog_(printer, window_) : askToPrint(printer, window_); });
+    p.step(104, [&] {
+        accepted =
+            printDialog_ ? printDialog_(*printer, window_) : module->askToPrint(printer.get(), window_);
+    });
     if (!accepted)
         return;
     p.step(106, [&] {
         spreadsheet::PrintOptions options = generation::statementPrintOptions(workbook, sheet, path);
         // Paper, orientation and margins as the dialog left them.
-        options.layout = printer.pageLayout();
-        spreadsheet::printSheet(workbook, sheet, printer, options);
+        options.layout = device.pageLayout();
+        spreadsheet::printSheet(workbook, sheet, device, options);
     });
 }
 
