@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
 
     app::StartUpWork work;
     QApplication application(argc, argv);
-    app::configureApplication(work.finish());
+    work.finish();
+    app::configureApplication();
     app::Program program;
     program.start();
     return QApplication::exec();

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
+#include <QResource>
 
 #include "entry/form1.h"
 #include "preview/form2.h"
@@ -11,14 +13,33 @@
 
 namespace app {
 
-void configureApplication(const QList<QImage>& iconPictures) {
+namespace {
+
+// The icon's pictures are stored as their pixels (see resources/icon_pixels.cpp); one that is missing or
+// of another size is left out.
+QIcon applicationIcon() {
+    QIcon icon;
+    for (const int size : shell::product::kIconSizes) {
+        const QResource pixels(
+            QStringLiteral("%1/%2x%2/quillberry.pixels").arg(shell::product::kIconResourceFolder).arg(size));
+        if (pixels.compressionAlgorithm() != QResource::NoCompression ||
+            pixels.size() != qint64(size) * size * 4)
+            continue;
+        // A copy: the stored pixels need not be aligned the way an image's rows must be.
+        const QImage picture =
+            QImage(pixels.data(), size, size, size * 4, QImage::Format_ARGB32_Premultiplied).copy();
+        icon.addPixmap(QPixmap::fromImage(picture));
+    }
+    return icon;
+}
+
+}  // namespace
+
+void configureApplication() {
     QApplication::setOrganizationName(shell::product::kOrganisation);
     QApplication::setApplicationName(shell::product::kName);
     // Every window shows this icon.
-    QIcon icon;
-    for (const QImage& picture : iconPictures)
-        icon.addPixmap(QPixmap::fromImage(picture));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(applicationIcon());
 }
 
 Program::Program() {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QImage>
-#include <QList>
 #include <memory>
 
 #include "generation/generation_run.h"
@@ -15,9 +13,9 @@ class Form2;
 
 namespace app {
 
-// Names the running program for Qt (organisation, application, and the icon from its pictures). Call
-// once after the application object exists.
-void configureApplication(const QList<QImage>& iconPictures);
+// Names the running program for Qt (organisation, application, and the icon). Call once after the
+// application object exists.
+void configureApplication();
 
 // The program as it runs: the main window, the preview window loaded by the first run that hands a sheet
 // over to it, the generation run between them, and the error reports and notices shown in message boxes.
