@@ -4,7 +4,7 @@
 //   quillberry-bench --template OUT.xlt                write the embedded template byte for byte
 //   quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]
 //                                                      one job as the run does it, without windows
-//   quillberry-bench --startup N                       start-up as processes against a bare Qt window
+//   quillberry-bench --startup N                       start-up as processes against bare Qt windows
 //                                                      (needs an X display; bench/startup.sh makes one)
 //   quillberry-bench --job-process N                   the whole job as a process, N times
 //   quillberry-bench --export-process N                quillberry --export-pdf as a process, N times
