@@ -1,10 +1,12 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QResource>
+#include <cmath>
 
 #include "entry/form1.h"
 #include "preview/form2.h"
@@ -15,14 +17,15 @@ namespace app {
 
 namespace {
 
-// The icon's pictures are stored as their pixels (see resources/icon_pixels.cpp); one that is missing or
-// of another size is left out.
+// The icon's pictures are stored as their pixels, one square size per folder (see
+// resources/icon_pixels.cpp); the size follows from the number of pixels.
 QIcon applicationIcon() {
     QIcon icon;
-    for (const int size : shell::product::kIconSizes) {
-        const QResource pixels(
-            QStringLiteral("%1/%2x%2/quillberry.pixels").arg(shell::product::kIconResourceFolder).arg(size));
-        if (pixels.compressionAlgorithm() != QResource::NoCompression ||
+    const QDir folder(shell::product::kIconResourceFolder);
+    for (const QString& sizeFolder : folder.entryList(QDir::Dirs)) {
+        const QResource pixels(folder.filePath(sizeFolder + QStringLiteral("/quillberry.pixels")));
+        const int size = static_cast<int>(std::lround(std::sqrt(static_cast<double>(pixels.size()) / 4)));
+        if (pixels.compressionAlgorithm() != QResource::NoCompression || size == 0 ||
             pixels.size() != qint64(size) * size * 4)
             continue;
         // A copy: the stored pixels need not be aligned the way an image's rows must be.

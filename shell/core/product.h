@@ -10,10 +10,9 @@ inline const QString kName = QStringLiteral("Quillberry");
 inline const QString kOrganisation = QStringLiteral("Brackenlow");
 inline const QString kSupportAddress = QStringLiteral("support@brackenlow.com");
 inline const QString kContactAddress = QStringLiteral("https://www.brackenlow.com/contact");
-// The application icon in the program's resources: the pixels of each size (resources/CMakeLists.txt lists
-// the same sizes), ":/app/icons/<n>x<n>/quillberry.pixels".
+// The application icon in the program's resources: the pixels of each size that resources/CMakeLists.txt
+// stores, ":/app/icons/<n>x<n>/quillberry.pixels".
 inline const QString kIconResourceFolder = QStringLiteral(":/app/icons");
-inline constexpr int kIconSizes[] = {16, 32, 48, 64};
 // The optional hand cursor beside the executable.
 inline const QString kHandCursorFile = QStringLiteral("HAND-M.CUR");
 
