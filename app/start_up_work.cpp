@@ -1,12 +1,12 @@
 #include "app/start_up_work.h"
 
-#include <fontconfig/fontconfig.h>
+#include "app/font_configuration.h"
 
 namespace app {
 
-// The toolkit's font database starts by loading the same configuration; once loaded, that call returns
-// at once.
-StartUpWork::StartUpWork() : thread_([] { FcInit(); }) {}
+// The toolkit's font database starts by asking fontconfig for its configuration; once one is current,
+// that returns at once. Nothing uses fontconfig before this thread starts, at the top of main().
+StartUpWork::StartUpWork() : thread_(initialiseFontConfiguration) {}
 
 StartUpWork::~StartUpWork() {
     finish();
