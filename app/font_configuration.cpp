@@ -4,10 +4,6 @@ namespace app {
 
 namespace {
 
-// From 2.14 on, making a configuration current takes a reference of its own, so the loader's reference
-// can be let go.
-constexpr int kFirstSupportedVersion = 21400;
-
 bool namesCacheFolder(FcConfig* config) {
     FcStrList* folders = FcConfigGetCacheDirs(config);
     if (!folders)
@@ -20,7 +16,7 @@ bool namesCacheFolder(FcConfig* config) {
 }  // namespace
 
 FcConfig* loadFontConfiguration() {
-    if (FcGetVersion() < kFirstSupportedVersion)
+    if (FcGetVersion() < kFontConfigurationLoadedFrom)
         return nullptr;
     FcConfig* config = FcConfigCreate();
     if (!config)
@@ -37,12 +33,10 @@ FcConfig* loadFontConfiguration() {
 
 void initialiseFontConfiguration() {
     FcConfig* config = loadFontConfiguration();
-    if (config && FcConfigSetCurrent(config)) {
-        FcConfigDestroy(config);
-        return;
-    }
-    FcConfigDestroy(config);
-    FcInit();
+    const bool current = config && FcConfigSetCurrent(config);
+    FcConfigDestroy(config);  // a current configuration holds a reference of its own
+    if (!current)
+        FcInit();
 }
 
 }  // namespace app

@@ -356,8 +356,10 @@ void TestEndToEnd::fontConfigurationAsTheLibraryLoadsIt_data() {
 
 void TestEndToEnd::fontConfigurationAsTheLibraryLoadsIt() {
     QFETCH(QByteArray, request);
+    if (FcGetVersion() < app::kFontConfigurationLoadedFrom)
+        QSKIP("Before fontconfig 2.14 the library loads its own configuration");
     const Configuration ours(app::loadFontConfiguration());
-    QVERIFY2(ours, "fontconfig from 2.14 on, as the build requires, loads this way");
+    QVERIFY(ours);
     const Configuration library(FcInitLoadConfigAndFonts());
     QVERIFY(library);
 
