@@ -1,5 +1,6 @@
 #include "bench/process_timing.h"
 
+#include <fontconfig/fontconfig.h>
 #include <poll.h>
 #include <xcb/xcb.h>
 #include <QCoreApplication>
@@ -118,6 +119,20 @@ double timeToMap(MapWatcher& watcher, const QString& program, const QProcessEnvi
     return mapped ? elapsed : -1.0;
 }
 
+// What a window with text pays before it is mapped depends on the machine: fontconfig and Qt read every
+// installed font's description, and Qt's accessibility bridge connects to the session bus (or, without
+// one, tries to start one).
+void printConditions(const QProcessEnvironment& environment) {
+    int fonts = 0;
+    if (FcInit()) {
+        if (const FcFontSet* set = FcConfigGetFonts(nullptr, FcSetSystem))
+            fonts = set->nfont;
+    }
+    const bool sessionBus = !environment.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")).isEmpty();
+    std::printf("conditions: %d fonts installed, %s\n", fonts,
+                sessionBus ? "a session bus" : "no session bus");
+}
+
 QString besideBenchmark(const char* name) {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(name);
 }
@@ -179,6 +194,7 @@ int timeStartUp(int rounds) {
     const double mProgram = median(program);
     const double mFloor = median(floor);
     const double mTextFloor = median(textFloor);
+    printConditions(environment);
     std::printf("start-up to main window mapped, %d rounds each (ms):\n", rounds);
     std::printf("  %-34s %10.1f\n", "quillberry (settled store)", mProgram);
     std::printf("  %-34s %10.1f\n", "bare Qt window, same size", mFloor);
