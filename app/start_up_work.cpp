@@ -5,7 +5,8 @@
 namespace app {
 
 // The toolkit's font database starts by asking fontconfig for its configuration; once one is current,
-// that returns at once. Nothing uses fontconfig before this thread starts, at the top of main().
+// that returns at once. Nothing uses fontconfig before this thread starts, at the top of main(); the
+// application object, made while it runs, reads no font, and the first widget is made after finish().
 StartUpWork::StartUpWork() : thread_(initialiseFontConfiguration) {}
 
 StartUpWork::~StartUpWork() {
