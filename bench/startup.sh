@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Start-up as a user feels it: Quillberry and a bare Qt window started as processes on an X server, and
-# the whole job as a process. Uses the running display, or a private Xvfb when there is none; and the
+# Start-up as a user feels it: Quillberry, a bare Qt window and that window showing one label, started in
+# turn as processes on an X server, and the whole job as a process. Uses the running display, or a private Xvfb when there is none; and the
 # running session bus, or a private one when there is none and dbus-run-session is at hand, because a
 # desktop session always has one: Qt's accessibility bridge connects to it when a window's first text is
 # set, and without one it tries to start one, which no start from a desktop pays.
