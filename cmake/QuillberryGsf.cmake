@@ -1,4 +1,4 @@
-# The engine loads libgsf when it first needs it (spreadsheet/gsf_library.h), by the run-time name of the
+# The engine loads libgsf when it first needs it (spreadsheet/container/gsf_library.h), by the run-time name of the
 # library this build is configured against. Sets:
 #   QUILLBERRY_GSF_SONAME   that name, "libgsf-1.so.114"
 #   QUILLBERRY_GSF_PACKAGE  the Debian package that carries it, "libgsf-1-114": the package must depend on

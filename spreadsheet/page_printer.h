@@ -11,7 +11,7 @@
 #include <QPainter>
 #include <optional>
 
-#include "spreadsheet/page_plan.h"
+#include "spreadsheet/pages/page_plan.h"
 #include "spreadsheet/workbook.h"
 
 namespace spreadsheet {

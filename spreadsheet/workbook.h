@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/workbook_kept.h"
+#include "spreadsheet/model/workbook_kept.h"
 
 namespace spreadsheet {
 
@@ -255,7 +255,7 @@ public:
     quint16 optionFlags = 0x04C1;  // WSBOOL as read; its fit-to-page bit is pageSetup.fitToPage
 
     // Records the engine does not model (comments, drawings, validation, conditional formats,
-    // hyperlinks, panes, ...), kept as read; see workbook_kept.h.
+    // hyperlinks, panes, ...), kept as read; see model/workbook_kept.h.
     std::vector<KeptRecord> kept;
     // The ARRAY or TABLE record that follows a cell's formula: the cells of an array formula or a data
     // table hold only a pointer (tExp, tTbl) to the block's first cell, whose record holds the rest.

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "spreadsheet/biff_tokens.h"
+#include "spreadsheet/biff/tokens.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"

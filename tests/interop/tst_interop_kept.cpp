@@ -13,7 +13,7 @@
 #include "external_readers.h"
 #include "generation/application.h"
 #include "shell/core/error_report.h"
-#include "spreadsheet/compound_file.h"
+#include "spreadsheet/container/compound_file.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
 #include "statement_fill.h"

@@ -5,7 +5,7 @@
 
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
-#include "spreadsheet/formula_tokens.h"
+#include "spreadsheet/formula/tokens.h"
 #include "tst_spreadsheet_formula.h"
 
 using namespace spreadsheet;

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "biff_builder.h"
-#include "spreadsheet/biff_read_sheet.h"
+#include "spreadsheet/biff/read_sheet.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/workbook_reader.h"
 #include "tst_spreadsheet_reader.h"

@@ -17,10 +17,10 @@
 #include "generation/automation.h"
 #include "generation/cell_map.h"
 #include "generation/file_format.h"
-#include "spreadsheet/page_header.h"
 #include "spreadsheet/page_layout.h"
-#include "spreadsheet/page_plan.h"
 #include "spreadsheet/page_printer.h"
+#include "spreadsheet/pages/page_header.h"
+#include "spreadsheet/pages/page_plan.h"
 #include "spreadsheet/workbook_reader.h"
 
 using namespace spreadsheet;

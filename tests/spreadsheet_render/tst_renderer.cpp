@@ -7,7 +7,7 @@
 
 #include "render_helpers.h"
 #include "spreadsheet/error.h"
-#include "spreadsheet/render_metrics.h"
+#include "spreadsheet/render/metrics.h"
 #include "spreadsheet/renderer.h"
 
 using namespace spreadsheet;

@@ -7,9 +7,9 @@
 #include <functional>
 
 #include "record_scan.h"
-#include "spreadsheet/biff_write_records.h"
-#include "spreadsheet/biff_write_sst.h"
-#include "spreadsheet/compound_file.h"
+#include "spreadsheet/biff/write_records.h"
+#include "spreadsheet/biff/write_sst.h"
+#include "spreadsheet/container/compound_file.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook_writer.h"

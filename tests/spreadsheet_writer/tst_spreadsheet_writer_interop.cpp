@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "spreadsheet/compound_file.h"
+#include "spreadsheet/container/compound_file.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"

@@ -1,0 +1,212 @@
+#include "spreadsheet/biff/kept.h"
+
+#include <algorithm>
+
+namespace spreadsheet::biff {
+
+namespace {
+
+// Groups of modelled records in the writer's order. Records of one group share a rank; kept records
+// after a group the engine may lengthen (marked afterAll) go after the whole group.
+struct Group {
+    std::vector<quint16> ids;
+    bool afterAll = false;
+};
+
+const std::vector<Group>& groups(Substream substream) {
+    using namespace rec;
+    static const std::vector<Group> globals = {
+        {{BOF}},
+        {{TEMPLATE}},
+        {{0x00E1}},  // INTERFACEHDR
+        {{0x00C1}},  // MMS
+        {{0x00E2}},  // INTERFACEEND
+        {{0x005C}},  // WRITEACCESS
+        {{CODEPAGE}},
+        {{0x0161}},  // DSF
+        {{0x013D}},  // TABID
+        {{0x009C}},  // FNGROUPCOUNT
+        {{WINDOWPROTECT}},
+        {{PROTECT}},
+        {{PASSWORD}},
+        {{PROT4REV}},
+        {{PROT4REVPASS}},
+        {{BACKUP}},
+        {{HIDEOBJ}},
+        {{WINDOW1}},
+        {{DATEMODE}},
+        {{PRECISION}},
+        {{REFRESHALL}},
+        {{BOOKBOOL}},
+        {{FONT}, true},
+        {{FORMAT}, true},
+        {{XF}, true},
+        {{STYLE}},
+        {{PALETTE}},
+        {{0x0160}},  // USESELFS
+        {{BOUNDSHEET}, true},
+        {{COUNTRY, SUPBOOK, EXTERNNAME, XCT, CRN, EXTERNSHEET, NAME}, true},
+        {{SST}},
+        {{EXTSST}},
+    };
+    static const std::vector<Group> worksheet = {
+        {{BOF}},
+        {{INDEX}},
+        {{CALCMODE}},
+        {{CALCCOUNT}},
+        {{REFMODE}},
+        {{ITERATION}},
+        {{DELTA}},
+        {{SAVERECALC}},
+        {{PRINTHEADERS}},
+        {{PRINTGRIDLINES}},
+        {{GRIDSET}},
+        {{GUTS}},
+        {{DEFAULTROWHEIGHT}},
+        {{WSBOOL}},
+        {{HEADER}},
+        {{FOOTER}},
+        {{HCENTER}},
+        {{VCENTER}},
+        {{LEFTMARGIN}},
+        {{RIGHTMARGIN}},
+        {{TOPMARGIN}},
+        {{BOTTOMMARGIN}},
+        {{SETUP}},
+        {{PROTECT}},
+        {{SCENPROTECT}},
+        {{OBJPROTECT}},
+        {{PASSWORD}},
+        {{DEFCOLWIDTH}},
+        {{COLINFO}, true},
+        {{DIMENSIONS}},
+        {{ROW, NUMBER, RK, MULRK, LABELSST, LABEL, RSTRING, BLANK, MULBLANK, BOOLERR, FORMULA, STRING,
+          SHRFMLA, ARRAY, TABLE, DBCELL},
+         true},
+        // A pane and the other panes' selections come after the zoom, whether or not it is written.
+        {{WINDOW2, SCL}, true},
+        {{SELECTION}},
+        {{MERGEDCELLS}, true},
+    };
+    return substream == Substream::Globals ? globals : worksheet;
+}
+
+// The group's position in the writer's order; -1 for a record outside the table.
+int rankOf(Substream substream, quint16 id) {
+    const std::vector<Group>& table = groups(substream);
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (std::find(table[i].ids.begin(), table[i].ids.end(), id) != table[i].ids.end())
+            return int(i);
+    }
+    return -1;
+}
+
+quint32 bump(std::vector<std::pair<quint16, quint32>>& counts, quint16 id) {
+    for (auto& [known, count] : counts) {
+        if (known == id)
+            return ++count;
+    }
+    counts.emplace_back(id, 1);
+    return 1;
+}
+
+}  // namespace
+
+KeptRecord keptFrom(const Record& record) {
+    KeptRecord kept;
+    kept.id = record.id;
+    kept.data = record.data.toByteArray();
+    for (QByteArrayView part : record.continues)
+        kept.continues.push_back(part.toByteArray());
+    return kept;
+}
+
+std::vector<QByteArray> piecesOf(const KeptRecord& record) {
+    std::vector<QByteArray> pieces{record.data};
+    pieces.insert(pieces.end(), record.continues.begin(), record.continues.end());
+    return pieces;
+}
+
+qint64 appendKept(RecordStream& stream, const KeptRecord& record) {
+    return stream.appendPieces(record.id, piecesOf(record));
+}
+
+// ---- KeptRecorder ----
+
+KeptRecorder::KeptRecorder(Substream substream, std::vector<KeptRecord>& out)
+    : substream_(substream), out_(out) {
+    bump(counts_, rec::BOF);
+}
+
+void KeptRecorder::modelled(quint16 id) {
+    const int rank = rankOf(substream_, id);
+    if (rank < 0)
+        return;
+    const Group& group = groups(substream_)[size_t(rank)];
+    const quint32 count = bump(counts_, id);
+    if (group.afterAll) {
+        after_ = *group.ids.begin();
+        afterCount_ = 0;
+    } else {
+        after_ = id;
+        afterCount_ = count;
+    }
+}
+
+void KeptRecorder::keep(const Record& record) {
+    KeptRecord kept = keptFrom(record);
+    kept.after = after_;
+    kept.afterCount = afterCount_;
+    out_.push_back(std::move(kept));
+}
+
+// ---- KeptRecordWriter ----
+
+KeptRecordWriter::KeptRecordWriter(Substream substream, RecordStream& stream,
+                                   const std::vector<KeptRecord>& kept)
+    : substream_(substream), stream_(stream) {
+    for (const KeptRecord& record : kept)
+        pending_.push_back(&record);
+}
+
+void KeptRecordWriter::write(const KeptRecord& record) {
+    appendKept(stream_, record);
+}
+
+qint64 KeptRecordWriter::append(quint16 id, const QByteArray& body) {
+    return appendPieces(id, splitRecordBody(body));
+}
+
+void KeptRecordWriter::flushBefore(quint16 id) {
+    // What was anchored to records earlier in the order, which were not written, goes first.
+    const int rank = rankOf(substream_, id);
+    std::erase_if(pending_, [&](const KeptRecord* record) {
+        if (rankOf(substream_, record->after) < rank) {
+            write(*record);
+            return true;
+        }
+        return false;
+    });
+}
+
+qint64 KeptRecordWriter::appendPieces(quint16 id, const std::vector<QByteArray>& pieces) {
+    flushBefore(id);
+    const qint64 position = stream_.appendPieces(id, pieces);
+    const quint32 count = bump(counts_, id);
+    std::erase_if(pending_, [&](const KeptRecord* record) {
+        if (record->after == id && record->afterCount == count) {
+            write(*record);
+            return true;
+        }
+        return false;
+    });
+    return position;
+}
+
+void KeptRecordWriter::finish() {
+    for (const KeptRecord* record : pending_)
+        write(*record);
+    pending_.clear();
+}
+
+}  // namespace spreadsheet::biff

@@ -1,0 +1,242 @@
+#include "spreadsheet/biff/write_sheet.h"
+
+#include <QtEndian>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "spreadsheet/biff/kept.h"
+#include "spreadsheet/biff/record_reader.h"
+#include "spreadsheet/biff/write_records.h"
+
+namespace spreadsheet::biff {
+
+namespace {
+
+constexpr int kRowsPerBlock = 32;
+constexpr int kRowRecordSize = 20;  // header included
+
+constexpr quint8 kPtgExp = 0x01, kPtgTbl = 0x02;
+
+// The first cell of the array formula or data table that a cell's formula points at, if it does.
+std::optional<CellRef> blockAnchor(const Formula& formula) {
+    const QByteArray& tokens = formula.tokens;
+    if (tokens.size() < 5 || (quint8(tokens[0]) != kPtgExp && quint8(tokens[0]) != kPtgTbl))
+        return std::nullopt;
+    return CellRef{qFromLittleEndian<quint16>(tokens.constData() + 1),
+                   qFromLittleEndian<quint16>(tokens.constData() + 3)};
+}
+
+// A formula that has no tokens of its own (it pointed at a block the file lacked) is kept as its cached
+// value; so is a cell of an array formula or data table whose block is gone.
+bool writtenAsFormula(const Worksheet& sheet, const Cell& cell) {
+    if (!cell.formula || cell.formula->tokens.isEmpty())
+        return false;
+    const std::optional<CellRef> anchor = blockAnchor(*cell.formula);
+    if (!anchor)
+        return true;
+    const Cell* first = sheet.cell(*anchor);
+    return sheet.formulaBlocks.contains(*anchor) && first && first->formula &&
+           blockAnchor(*first->formula) == anchor;
+}
+
+bool writtenAsLabel(const Worksheet& sheet, const Cell& cell) {
+    return !writtenAsFormula(sheet, cell) && cell.isText();
+}
+
+using CellIterator = std::map<CellRef, Cell>::const_iterator;
+
+// Writes the cells of one row; a run of formatted blanks becomes one MULBLANK.
+void writeRowCells(RecordStream& stream, const Worksheet& sheet, CellIterator it, CellIterator end,
+                   const SharedStrings& strings) {
+    while (it != end) {
+        const CellRef ref = it->first;
+        const Cell& cell = it->second;
+        if (writtenAsFormula(sheet, cell)) {
+            stream.append(id::Formula, formula(ref, cell.xf, cell));
+            // The array formula or data table that starts here follows its first cell's formula.
+            if (const auto block = sheet.formulaBlocks.find(ref);
+                block != sheet.formulaBlocks.end() && blockAnchor(*cell.formula) == ref) {
+                appendKept(stream, block->second);
+            }
+            if (const QString* text = cell.text(); text && !text->isEmpty()) {
+                stream.append(id::String, stringResult(*text));
+            }
+        } else if (const QString* text = cell.text()) {
+            stream.append(id::LabelSst, labelSst(ref, cell.xf, strings.indexOf(*text)));
+        } else if (const double* n = cell.number()) {
+            if (auto packed = rkValue(*n)) {
+                stream.append(id::Rk, rk(ref, cell.xf, *packed));
+            } else {
+                stream.append(id::Number, number(ref, cell.xf, *n));
+            }
+        } else if (std::holds_alternative<bool>(cell.value) ||
+                   std::holds_alternative<ErrorCode>(cell.value)) {
+            stream.append(id::BoolErr, boolErr(ref, cell.xf, cell.value));
+        } else {
+            std::vector<quint16> xfs{cell.xf};
+            auto next = std::next(it);
+            while (next != end && next->first.column == ref.column + int(xfs.size()) &&
+                   next->second.isBlank()) {
+                xfs.push_back(next->second.xf);
+                ++next;
+            }
+            if (xfs.size() == 1) {
+                stream.append(id::Blank, blank(ref, cell.xf));
+            } else {
+                stream.append(id::MulBlank, mulBlank(ref, xfs));
+            }
+            it = next;
+            continue;
+        }
+        ++it;
+    }
+}
+
+struct RowExtent {
+    int first = -1;
+    int lastPlusOne = 0;
+};
+
+// The cell table: rows in blocks of 32, each block its ROW records, its cells and a DBCELL.
+// Returns the stream positions of the DBCELL records, for INDEX.
+std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
+                                   const SharedStrings& strings) {
+    std::map<int, RowExtent> rows;
+    for (const auto& [index, info] : sheet.rows)
+        rows[index];
+    for (const auto& [ref, cell] : sheet.cells()) {
+        RowExtent& extent = rows[ref.row];
+        if (extent.first < 0)
+            extent.first = ref.column;
+        extent.lastPlusOne = ref.column + 1;
+    }
+
+    std::vector<qint64> dbCells;
+    const auto& cells = sheet.cells();
+    auto row = rows.begin();
+    while (row != rows.end()) {
+        const int block = row->first / kRowsPerBlock;
+        auto blockEnd = row;
+        while (blockEnd != rows.end() && blockEnd->first / kRowsPerBlock == block)
+            ++blockEnd;
+
+        const qint64 firstRowPosition = stream.position();
+        for (auto r = row; r != blockEnd; ++r) {
+            auto info = sheet.rows.find(r->first);
+            RowInfo fallback;
+            fallback.heightTwips = sheet.defaultRowHeightTwips;
+            const RowInfo& rowInfo = info != sheet.rows.end() ? info->second : fallback;
+            const bool hasCells = r->second.first >= 0;
+            stream.append(id::Row, biff::row(r->first, rowInfo, hasCells ? r->second.first : 0,
+                                             hasCells ? r->second.lastPlusOne : 0));
+        }
+        RecordBuffer offsets;
+        qint64 reference = firstRowPosition + kRowRecordSize;
+        for (auto r = row; r != blockEnd; ++r) {
+            const qint64 cellsStart = stream.position();
+            offsets.u16(quint16(cellsStart - reference));
+            reference = cellsStart;
+            writeRowCells(stream, sheet, cells.lower_bound({r->first, 0}),
+                          cells.lower_bound({r->first + 1, 0}), strings);
+        }
+        RecordBuffer dbCell;
+        dbCell.u32(quint32(stream.position() - firstRowPosition));
+        dbCell.raw(offsets.bytes());
+        dbCells.push_back(stream.append(id::DbCell, dbCell));
+        row = blockEnd;
+    }
+    return dbCells;
+}
+
+}  // namespace
+
+void collectStrings(const Worksheet& sheet, SharedStrings& strings) {
+    for (const auto& [ref, cell] : sheet.cells()) {
+        if (writtenAsLabel(sheet, cell))
+            strings.add(*cell.text());
+    }
+}
+
+void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksheet& sheet,
+                    const SharedStrings& strings) {
+    KeptRecordWriter out(Substream::Worksheet, stream, sheet.kept);
+    out.append(id::Bof, bof(SubstreamType::Worksheet));
+
+    // INDEX: the rows with records and where DEFCOLWIDTH and the DBCELLs are; patched once known.
+    std::set<int> rowIndexes;
+    for (const auto& [index, info] : sheet.rows)
+        rowIndexes.insert(index);
+    for (const auto& [ref, cell] : sheet.cells())
+        rowIndexes.insert(ref.row);
+    std::set<int> blocks;
+    for (int r : rowIndexes)
+        blocks.insert(r / kRowsPerBlock);
+    RecordBuffer index;
+    index.u32(0);
+    index.u32(rowIndexes.empty() ? 0 : quint32(*rowIndexes.begin()));
+    index.u32(rowIndexes.empty() ? 0 : quint32(*rowIndexes.rbegin() + 1));
+    index.u32(0);
+    index.zeros(int(blocks.size()) * 4);
+    const qint64 indexBody = out.append(id::Index, index) + 4;
+
+    const CalculationSettings& calc = workbook.calculation;
+    out.append(id::CalcMode, u16Record(calc.automatic ? 1 : 0));
+    out.append(id::CalcCount, u16Record(calc.iterationLimit));
+    out.append(id::RefMode, u16Record(calc.a1References ? 1 : 0));
+    out.append(id::Iteration, u16Record(calc.iteration ? 1 : 0));
+    out.append(id::Delta, f64Record(calc.maximumChange));
+    out.append(id::SaveRecalc, u16Record(calc.recalculateBeforeSave ? 1 : 0));
+
+    const PageSetup& page = sheet.pageSetup;
+    out.append(id::PrintHeaders, u16Record(page.printHeadings ? 1 : 0));
+    out.append(id::PrintGridlines, u16Record(page.printGridlines ? 1 : 0));
+    out.append(id::GridSet, u16Record(1));
+    out.append(id::Guts, guts(sheet));
+    out.append(id::DefaultRowHeight, defaultRowHeight(sheet));
+    out.append(id::WsBool, wsBool(sheet));
+    out.append(id::Header, headerFooter(page.header));
+    out.append(id::Footer, headerFooter(page.footer));
+    out.append(id::HCenter, u16Record(page.centerHorizontally ? 1 : 0));
+    out.append(id::VCenter, u16Record(page.centerVertically ? 1 : 0));
+    out.append(id::LeftMargin, f64Record(page.leftMargin));
+    out.append(id::RightMargin, f64Record(page.rightMargin));
+    out.append(id::TopMargin, f64Record(page.topMargin));
+    out.append(id::BottomMargin, f64Record(page.bottomMargin));
+    out.append(id::Setup, setup(page));
+    // Each protection record only when it protects something: some readers take a record that says
+    // "not protected" for the whole sheet.
+    if (const SheetProtection& protection = sheet.protection; protection.isProtected()) {
+        out.append(id::Protect, u16Record(protection.contents ? 1 : 0));
+        if (protection.scenarios)
+            out.append(id::ScenProtect, u16Record(1));
+        if (protection.objects)
+            out.append(id::ObjProtect, u16Record(1));
+        out.append(id::Password, u16Record(protection.passwordHash));
+    }
+
+    const qint64 defColWidth = out.append(id::DefColWidth, u16Record(sheet.defaultColumnWidth));
+    for (const ColumnInfo& column : sheet.columns)
+        out.append(id::ColInfo, colInfo(column));
+    out.append(id::Dimensions, dimensions(sheet));
+
+    out.flushBefore(id::Row);
+    const std::vector<qint64> dbCells = writeCellTable(stream, sheet, strings);
+    stream.patchU32(indexBody + 12, quint32(defColWidth));
+    for (size_t i = 0; i < dbCells.size(); ++i)
+        stream.patchU32(indexBody + 16 + qint64(i) * 4, quint32(dbCells[i]));
+
+    out.append(id::Window2, window2(sheet.window));
+    if (sheet.window.zoomPercent != 100 && sheet.window.zoomPercent != 0) {
+        out.append(id::Scl, scl(sheet.window.zoomPercent));
+    }
+    out.append(id::Selection, selection(sheet.window));
+    for (size_t first = 0; first < sheet.mergedRanges.size(); first += kMergesPerRecord) {
+        const size_t count = std::min<size_t>(kMergesPerRecord, sheet.mergedRanges.size() - first);
+        out.append(id::MergedCells, mergedCells(sheet.mergedRanges, first, count));
+    }
+    out.finish();
+    stream.append(id::Eof);
+}
+
+}  // namespace spreadsheet::biff

@@ -1,0 +1,219 @@
+#include "spreadsheet/workbook_writer.h"
+
+#include <QSet>
+#include <QtEndian>
+#include <algorithm>
+
+#include "spreadsheet/biff/kept.h"
+#include "spreadsheet/biff/record_reader.h"
+#include "spreadsheet/biff/write_links.h"
+#include "spreadsheet/biff/write_records.h"
+#include "spreadsheet/biff/write_sheet.h"
+#include "spreadsheet/biff/write_sst.h"
+#include "spreadsheet/container/compound_file.h"
+#include "spreadsheet/error.h"
+
+namespace spreadsheet {
+
+namespace {
+
+using namespace biff;
+
+constexpr int kMaxSheetNameLength = 31;
+constexpr size_t kMaxCellFormats = 4050;
+
+// What a spreadsheet would refuse to open is refused here, before a byte is written.
+void validate(const Workbook& workbook) {
+    if (workbook.sheets.empty())
+        throw SpreadsheetError(QStringLiteral("A workbook needs at least one sheet."));
+    if (workbook.formats.size() < 16 || workbook.formats.size() > kMaxCellFormats) {
+        throw SpreadsheetError(QStringLiteral("The workbook has an impossible number of cell formats."));
+    }
+    if (workbook.fonts.empty() || workbook.fonts.size() > 0xFFFE) {
+        throw SpreadsheetError(QStringLiteral("The workbook has an impossible number of fonts."));
+    }
+    for (const CellFormat& format : workbook.formats) {
+        if (format.fontIndex >= workbook.fonts.size()) {
+            throw SpreadsheetError(
+                QStringLiteral("A cell format refers to a font the workbook does not have."));
+        }
+    }
+    QSet<QString> names;
+    for (const Worksheet& sheet : workbook.sheets) {
+        static const QString forbidden = QStringLiteral("[]:*?/\\");
+        if (sheet.name.isEmpty() || sheet.name.size() > kMaxSheetNameLength ||
+            std::any_of(sheet.name.begin(), sheet.name.end(),
+                        [](QChar c) { return forbidden.contains(c); })) {
+            throw SpreadsheetError(QStringLiteral("\"%1\" is not a valid sheet name.").arg(sheet.name));
+        }
+        if (names.contains(sheet.name.toCaseFolded())) {
+            throw SpreadsheetError(QStringLiteral("The sheet name \"%1\" is used twice.").arg(sheet.name));
+        }
+        names.insert(sheet.name.toCaseFolded());
+        for (const auto& [ref, cell] : sheet.cells()) {
+            if (!ref.isValid())
+                throw SpreadsheetError(QStringLiteral("A cell lies outside the sheet."));
+            if (cell.xf >= workbook.formats.size()) {
+                throw SpreadsheetError(
+                    QStringLiteral("Cell %1 refers to a cell format the workbook does not have.")
+                        .arg(cellName(ref)));
+            }
+        }
+        for (const auto& [index, row] : sheet.rows) {
+            if (index < 0 || index >= kMaxRows || (row.hasFormat && row.xf >= workbook.formats.size())) {
+                throw SpreadsheetError(
+                    QStringLiteral("The sheet \"%1\" has an invalid row.").arg(sheet.name));
+            }
+        }
+        for (const ColumnInfo& column : sheet.columns) {
+            if (column.firstColumn < 0 || column.lastColumn >= kMaxColumns ||
+                column.firstColumn > column.lastColumn || column.xf >= workbook.formats.size()) {
+                throw SpreadsheetError(
+                    QStringLiteral("The sheet \"%1\" has an invalid column.").arg(sheet.name));
+            }
+        }
+        for (const CellRange& range : sheet.mergedRanges) {
+            if (!range.first.isValid() || !range.last.isValid() || range.first.row > range.last.row ||
+                range.first.column > range.last.column) {
+                throw SpreadsheetError(
+                    QStringLiteral("The sheet \"%1\" has an invalid merged range.").arg(sheet.name));
+            }
+        }
+    }
+}
+
+QByteArray settingOr(const Workbook& workbook, quint16 id, quint16 fallback) {
+    const auto it = workbook.keptSettings.find(id);
+    return it != workbook.keptSettings.end() ? it->second : u16Record(fallback).bytes();
+}
+
+// The workbook globals up to the BOUNDSHEET records; returns the positions of their bodies, by tab.
+std::vector<qint64> writeGlobals(KeptRecordWriter& out, const Workbook& workbook, const TabOrder& tabs) {
+    out.append(id::Bof, bof(SubstreamType::WorkbookGlobals));
+    if (workbook.isTemplate)
+        out.append(id::Template);
+    out.append(id::InterfaceHdr, u16Record(1200));
+    out.append(id::Mms, u16Record(0));
+    out.append(id::InterfaceEnd);
+    const DocumentProperties& properties = workbook.properties;
+    out.append(id::WriteAccess,
+               writeAccess(properties.lastAuthor.isEmpty() ? properties.author : properties.lastAuthor));
+    out.append(id::CodePage, u16Record(workbook.codePage));
+    out.append(id::Dsf, u16Record(0));
+    out.append(id::TabId, tabIds(tabs.count));
+    out.append(id::FnGroupCount, u16Record(14));
+    const WorkbookProtection& protection = workbook.protection;
+    out.append(id::WindowProtect, u16Record(protection.windows ? 1 : 0));
+    out.append(id::Protect, u16Record(protection.structure ? 1 : 0));
+    out.append(id::Password, u16Record(protection.passwordHash));
+    out.append(id::Prot4Rev, u16Record(protection.revisions ? 1 : 0));
+    out.append(id::Prot4RevPass, u16Record(protection.revisionsPasswordHash));
+    out.append(id::Backup, settingOr(workbook, id::Backup, 0));
+    out.append(id::HideObj, settingOr(workbook, id::HideObj, 0));
+    WorkbookWindow window = workbook.window;
+    window.activeSheet = quint16(tabs.ofSheet[size_t(workbook.activeSheetIndex())]);
+    if (window.firstVisibleTab < tabs.ofSheet.size())
+        window.firstVisibleTab = quint16(tabs.ofSheet[window.firstVisibleTab]);
+    out.append(id::Window1, window1(window));
+    out.append(id::DateMode, u16Record(workbook.date1904 ? 1 : 0));
+    out.append(id::Precision, settingOr(workbook, id::Precision, 1));
+    out.append(id::RefreshAll, settingOr(workbook, id::RefreshAll, 0));
+    out.append(id::BookBool, settingOr(workbook, id::BookBool, 0));
+    for (const Font& f : workbook.fonts)
+        out.append(id::Font, font(f));
+    for (const auto& [formatId, code] : workbook.numberFormats)
+        out.append(id::Format, format(formatId, code));
+    for (const CellFormat& f : workbook.formats)
+        out.append(id::Xf, xf(f));
+    for (const Style& s : workbook.styles)
+        out.append(id::Style, style(s));
+    if (workbook.paletteCustomized)
+        out.append(id::Palette, palette(workbook.palette));
+    out.append(id::UseSelfs, u16Record(1));
+    std::vector<qint64> boundSheets(size_t(tabs.count));
+    for (int tab = 0; tab < tabs.count; ++tab) {
+        RecordBuffer body;
+        for (size_t i = 0; i < workbook.sheets.size(); ++i) {
+            if (tabs.ofSheet[i] == tab)
+                body = boundSheet(workbook.sheets[i]);
+        }
+        for (size_t i = 0; i < workbook.otherSheets.size(); ++i) {
+            if (tabs.ofOther[i] == tab)
+                body = boundSheet(workbook.otherSheets[i]);
+        }
+        boundSheets[size_t(tab)] = out.append(id::BoundSheet, body) + 4;
+    }
+    const auto country = workbook.keptSettings.find(id::Country);
+    out.append(id::Country,
+               country != workbook.keptSettings.end() ? country->second : biff::country().bytes());
+    writeLinks(out, workbook, tabs);
+    return boundSheets;
+}
+
+// A kept sheet's substream at its new place. An INDEX record in it (macro sheets have one) holds
+// positions in the stream, which move with it.
+void writeOtherSheet(RecordStream& stream, const OtherSheet& sheet) {
+    QByteArray bytes = sheet.substream;
+    const qint64 shift = stream.position() - sheet.readAt;
+    qsizetype at = 0;
+    int depth = 0;
+    while (at + 4 <= bytes.size()) {
+        const quint16 recordId = qFromLittleEndian<quint16>(bytes.constData() + at);
+        const quint16 length = qFromLittleEndian<quint16>(bytes.constData() + at + 2);
+        depth += recordId == biff::rec::BOF ? 1 : recordId == biff::rec::EOF_ ? -1 : 0;
+        if (recordId == biff::rec::INDEX && depth == 1 && length >= 16 && at + 4 + length <= bytes.size()) {
+            auto patch = [&](qsizetype field) {
+                const quint32 old = qFromLittleEndian<quint32>(bytes.constData() + field);
+                if (old != 0)
+                    qToLittleEndian<quint32>(quint32(old + shift), bytes.data() + field);
+            };
+            patch(at + 4 + 12);
+            for (qsizetype field = at + 4 + 16; field + 4 <= at + 4 + length; field += 4)
+                patch(field);
+        }
+        at += 4 + length;
+    }
+    stream.appendRaw(bytes);
+}
+
+}  // namespace
+
+QByteArray workbookStream(const Workbook& workbook) {
+    validate(workbook);
+    validateLinks(workbook);
+    SharedStrings strings;
+    for (const Worksheet& sheet : workbook.sheets)
+        collectStrings(sheet, strings);
+
+    const TabOrder tabs = tabOrder(workbook);
+    RecordStream stream;
+    KeptRecordWriter globals(Substream::Globals, stream, workbook.kept);
+    const std::vector<qint64> boundSheets = writeGlobals(globals, workbook, tabs);
+    globals.flushBefore(id::Sst);
+    strings.write(stream);
+    globals.finish();
+    stream.append(id::Eof);
+
+    for (int tab = 0; tab < tabs.count; ++tab) {
+        stream.patchU32(boundSheets[size_t(tab)], quint32(stream.position()));
+        for (size_t i = 0; i < workbook.sheets.size(); ++i) {
+            if (tabs.ofSheet[i] == tab)
+                writeWorksheet(stream, workbook, workbook.sheets[i], strings);
+        }
+        for (size_t i = 0; i < workbook.otherSheets.size(); ++i) {
+            if (tabs.ofOther[i] == tab)
+                writeOtherSheet(stream, workbook.otherSheets[i]);
+        }
+    }
+    return stream.bytes();
+}
+
+QByteArray workbookFileBytes(const Workbook& workbook) {
+    return compoundFileBytes(workbookStream(workbook), workbook.properties);
+}
+
+void writeWorkbookFile(const Workbook& workbook, const QString& path) {
+    writeCompoundFile(path, workbookStream(workbook), workbook.properties);
+}
+
+}  // namespace spreadsheet
