@@ -4,10 +4,13 @@
 #include <QString>
 #include <array>
 
+#include "shell/core/settings_keys.h"
+
 namespace generation {
 
-inline constexpr int kAssetLines = 11;
-inline constexpr int kLiabilityLines = 6;
+// The statement has the lines the store keeps, which the settings keys define.
+using shell::keys::kAssetLines;
+using shell::keys::kLiabilityLines;
 
 // The descriptions each line carries until the user changes it; the template's line labels are the same
 // texts in the same order, so an untouched statement reproduces the template.
