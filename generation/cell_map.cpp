@@ -4,17 +4,17 @@ namespace generation {
 
 std::vector<CellWrite> statementCells(const StatementRecord& statement) {
     std::vector<CellWrite> writes;
-    writes.push_back({118, 3, 1, statement.date});
-    writes.push_back({120, 2, 1, statement.name});
+    writes.push_back({118, kDateRow, kLabelColumn, statement.date});
+    writes.push_back({120, kNameRow, kLabelColumn, statement.name});
     for (std::size_t i = 0; i < statement.assetAmounts.size(); ++i) {
-        const int row = 6 + static_cast<int>(i);
-        writes.push_back({124, row, 1, statement.assetDescriptions[i]});
-        writes.push_back({126, row, 2, statement.assetAmounts[i]});
+        const int row = kFirstAssetRow + static_cast<int>(i);
+        writes.push_back({124, row, kLabelColumn, statement.assetDescriptions[i]});
+        writes.push_back({126, row, kAmountColumn, statement.assetAmounts[i]});
     }
     for (std::size_t i = 0; i < statement.liabilityAmounts.size(); ++i) {
-        const int row = 20 + static_cast<int>(i);
-        writes.push_back({134, row, 1, statement.liabilityDescriptions[i]});
-        writes.push_back({136, row, 2, statement.liabilityAmounts[i]});
+        const int row = kFirstLiabilityRow + static_cast<int>(i);
+        writes.push_back({134, row, kLabelColumn, statement.liabilityDescriptions[i]});
+        writes.push_back({136, row, kAmountColumn, statement.liabilityAmounts[i]});
     }
     return writes;
 }

@@ -122,7 +122,12 @@ void Form2::setPicture(const QImage& picture) {
 
 void Form2::setExcelFile(const QString& path) {
     mExcelFile = path;
-    sheet_ = GeneratedSheet::read(path);
+    try {
+        sheet_ = generation::GeneratedStatement::read(path);
+    } catch (const std::exception&) {
+        // Without the workbook the picture is all there is: no totals, no sharper picture.
+        sheet_.reset();
+    }
     ui_->Picture1->setAccessibleDescription(sheet_ ? sheet_->totals() : QString());
 }
 

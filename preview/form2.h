@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "preview/generated_sheet.h"
+#include "generation/generated_statement.h"
 #include "preview/image_view_model.h"
 #include "preview/picture_commands.h"
 #include "shell/core/mouse_pointer.h"
@@ -107,7 +107,7 @@ private:
     QPointer<QWidget> mainWindow_;
     // A workbook the user saved onto itself is theirs now: going back or closing leaves it alone.
     QString keptWorkbook_;
-    std::optional<GeneratedSheet> sheet_;
+    std::optional<generation::GeneratedStatement> sheet_;
     bool followsScreen_ = false;
     SaveDialog saveDialog_;
     FileCopy fileCopy_;

@@ -10,29 +10,21 @@
 #include <QStandardPaths>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "generation/clipboard.h"
 #include "generation/export_file.h"
+#include "generation/generated_statement.h"
 #include "generation/statement_output.h"
 #include "preview/print_module.h"
 #include "shell/core/error_report.h"
-#include "shell/core/file_utils.h"
 #include "shell/core/product.h"
-#include "spreadsheet/page_layout.h"
-#include "spreadsheet/page_printer.h"
-#include "spreadsheet/workbook_reader.h"
 
 namespace preview {
 
 namespace {
 
 const QString kForm = QStringLiteral("Form2");
-
-spreadsheet::Workbook readGeneratedWorkbook(const QString& path) {
-    if (!shell::FileExists(path))
-        throw shell::RuntimeError(QStringLiteral("File not found: '%1'").arg(path));
-    return spreadsheet::readWorkbookFile(path);
-}
 
 QImage requirePicture(const QImage& picture) {
     if (picture.isNull())
@@ -103,19 +95,16 @@ QString PictureCommands::askForFile(const QString& title, const QString& filter,
 
 void PictureCommands::mnuPrint_Click() {
     shell::Procedure p(kForm, QStringLiteral("mnuPrint_Click"));
-    const QString path = source_.workbookPath();
-    spreadsheet::Workbook workbook;
-    if (!p.step(100, [&] { workbook = readGeneratedWorkbook(path); }))
+    std::optional<generation::GeneratedStatement> statement;
+    if (!p.step(100, [&] { statement = generation::GeneratedStatement::read(source_.workbookPath()); }))
         return;
-    const int sheet = workbook.activeSheetIndex();
     const PrintModule* module = nullptr;
     std::unique_ptr<QPrinter, void (*)(QPrinter*)> printer(nullptr, nullptr);
     const bool preset = p.step(102, [&] {
         module = &printModule();
         printer = {module->createPrinter(generation::kStatementTitle, shell::product::kName),
                    module->destroyPrinter};
-        if (!module->paintDevice(printer.get())
-                 ->setPageLayout(spreadsheet::pageLayoutFor(workbook.sheets[size_t(sheet)])))
+        if (!module->paintDevice(printer.get())->setPageLayout(statement->pageLayout()))
             throw shell::RuntimeError(
                 QStringLiteral("The printer cannot take the sheet's paper and margins"));
     });
@@ -129,12 +118,8 @@ void PictureCommands::mnuPrint_Click() {
     });
     if (!accepted)
         return;
-    p.step(106, [&] {
-        spreadsheet::PrintOptions options = generation::statementPrintOptions(workbook, sheet, path);
-        // Paper, orientation and margins as the dialog left them.
-        options.layout = device.pageLayout();
-        spreadsheet::printSheet(workbook, sheet, device, options);
-    });
+    // On the paper, orientation and margins as the dialog left them.
+    p.step(106, [&] { statement->print(device); });
 }
 
 void PictureCommands::mnuExportPdf_Click() {
@@ -147,11 +132,10 @@ void PictureCommands::mnuExportPdf_Click() {
                 }) ||
         target.isEmpty())
         return;
-    const QString path = source_.workbookPath();
-    spreadsheet::Workbook workbook;
-    if (!p.step(102, [&] { workbook = readGeneratedWorkbook(path); }))
+    std::optional<generation::GeneratedStatement> statement;
+    if (!p.step(102, [&] { statement = generation::GeneratedStatement::read(source_.workbookPath()); }))
         return;
-    p.step(104, [&] { generation::writeExportFile(target, generation::statementPdf(workbook, path)); });
+    p.step(104, [&] { generation::writeExportFile(target, statement->pdf()); });
 }
 
 void PictureCommands::mnuCopyPicture_Click() {

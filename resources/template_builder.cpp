@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "generation/statement.h"
+#include "generation/cell_map.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook.h"
@@ -208,21 +208,25 @@ Workbook buildTemplate() {
             put(sheet, firstRow + i, 2, 0.0, i == 0 ? firstAmount : i == count - 1 ? lastAmount : amount);
         }
     };
-    putLines(6, generation::kBuiltInAssetDescriptions);
-    put(sheet, 17, 1, QStringLiteral("Total Assets"), totalLabel);
-    putFormula(sheet, 17, 2, QStringLiteral("SUM(B6:B16)"), totalAmount);
+    // The lines and the totals where the run's cell map has them; the totals sum column B.
+    using namespace generation;
+    const auto& [assets, liabilities, netWorth] = kTemplateTotals;
+    const auto putTotal = [&](const TemplateTotal& total, const QString& formula) {
+        put(sheet, total.row, kLabelColumn, QString(total.label), totalLabel);
+        putFormula(sheet, total.row, kAmountColumn, formula, totalAmount);
+    };
+    putLines(kFirstAssetRow, kBuiltInAssetDescriptions);
+    putTotal(assets, QStringLiteral("SUM(B%1:B%2)").arg(kFirstAssetRow).arg(assets.row - 1));
     put(sheet, 18, 1, {}, spacer);
     put(sheet, 18, 2, {}, plain8);
 
     put(sheet, 19, 1, QStringLiteral("Liabilities"), sectionHeading);
     put(sheet, 19, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    putLines(20, generation::kBuiltInLiabilityDescriptions);
-    put(sheet, 26, 1, QStringLiteral("Total Liabilities"), totalLabel);
-    putFormula(sheet, 26, 2, QStringLiteral("SUM(B20:B25)"), totalAmount);
+    putLines(kFirstLiabilityRow, kBuiltInLiabilityDescriptions);
+    putTotal(liabilities, QStringLiteral("SUM(B%1:B%2)").arg(kFirstLiabilityRow).arg(liabilities.row - 1));
     put(sheet, 27, 1, {}, closingLabel);
     put(sheet, 27, 2, {}, closingAmount);
-    put(sheet, 28, 1, QStringLiteral("Net Worth"), totalLabel);
-    putFormula(sheet, 28, 2, QStringLiteral("(B17-B26)"), totalAmount);
+    putTotal(netWorth, QStringLiteral("(B%1-B%2)").arg(assets.row).arg(liabilities.row));
     for (int row = 29; row <= 33; ++row) {
         put(sheet, row, 1, {}, notesLine);
         put(sheet, row, 2, {}, plain8);
