@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "app/stored_statement.h"
+#include "generation/stored_statement.h"
 #include "shell/core/error_report.h"
 #include "shell/core/product.h"
 #include "shell/core/settings_store.h"
@@ -134,7 +134,7 @@ int runExport(const generation::ExportTargets& targets) {
     });
     shell::setUserNoticeHandler([](const QString& text) { printLine(text); });
     const shell::SettingsStore store;
-    const auto statement = LoadStoredStatement(store);
+    const auto statement = generation::LoadStoredStatement(store);
     const bool written = statement && generation::ExportStatement(*statement, targets);
     shell::setErrorReporter({});
     return written && problems == 0 ? 0 : kExportFailed;

@@ -41,14 +41,6 @@ QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The currency form of a stored amount; a text that is no amount fails like a conversion would.
-QString currencyOfStored(const QString& stored) {
-    const auto amount = shell::parseAmount(stored);
-    if (!amount)
-        throw shell::RuntimeError(QStringLiteral("Type mismatch"));
-    return shell::currencyText(*amount);
-}
-
 template <typename Array>
 int indexIn(const Array& array, const QObject* object) {
     for (int i = 0; i < static_cast<int>(array.size()); ++i) {
@@ -57,10 +49,6 @@ int indexIn(const Array& array, const QObject* object) {
     }
     return -1;
 }
-
-// The dates a workbook's 1900 date system holds.
-const QDate kFirstDate(1900, 1, 1);
-const QDate kLastDate(9999, 12, 31);
 
 // What every control shows that has no font of its own.
 QFont windowFont() {
@@ -198,7 +186,7 @@ void Form1::dressControls() {
     std::for_each(txtAmountAssets.begin(), txtAmountAssets.end(), anyLength);
     std::for_each(txtLiabilities.begin(), txtLiabilities.end(), anyLength);
     std::for_each(txtAmountL.begin(), txtAmountL.end(), anyLength);
-    dtpFrom->setDateRange(kFirstDate, kLastDate);
+    dtpFrom->setDateRange(generation::kFirstStatementDate, generation::kLastStatementDate);
 }
 
 void Form1::connectHandlers() {
@@ -231,21 +219,39 @@ void Form1::watch(QWidget* widget) {
 // Restoring is not a change: the box's change handler runs as for any change, but a field that ends up
 // showing exactly the stored text writes nothing. A text the restore reformats (an amount put in
 // currency form) or a key that was missing is stored as the box now shows it.
-template <typename Show>
-void Form1::restore(const QString& key, const QString& defaultText, Show&& show) {
-    const std::optional<QString> stored = store_.value(key);
-    const auto* previous = std::exchange(restoring_, &stored);
-    try {
-        show(stored.value_or(defaultText));
-    } catch (...) {
-        restoring_ = previous;
-        throw;
+void Form1::showRestored(const generation::StoredField& field, const generation::RestoredValue& value,
+                         const std::optional<QString>& stored) {
+    using Kind = generation::StoredField::Kind;
+    struct Restoring {
+        const std::optional<QString>*& slot;
+        const std::optional<QString>* previous;
+        ~Restoring() { slot = previous; }
+    } restoring{restoring_, std::exchange(restoring_, &stored)};
+    const auto text = [&value] { return std::get<QString>(value); };
+    const auto line = static_cast<size_t>(field.index);
+    switch (field.kind) {
+        case Kind::Name:
+            txtName->setText(text());
+            break;
+        case Kind::Date:
+            dtpFrom->setDate(std::get<QDate>(value));
+            break;
+        case Kind::AssetDescription:
+            txtAssets[line]->setText(text());
+            break;
+        case Kind::AssetAmount:
+            txtAmountAssets[line]->setText(text());
+            break;
+        case Kind::LiabilityDescription:
+            txtLiabilities[line]->setText(text());
+            break;
+        case Kind::LiabilityAmount:
+            txtAmountL[line]->setText(text());
+            break;
     }
-    restoring_ = previous;
 }
 
 void Form1::Form_Load() {
-    namespace keys = shell::keys;
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("Form_Load"));
     p.step(102, [&] { shell::ApplySkin(this); });
     p.step(104, [&] {
@@ -259,41 +265,18 @@ void Form1::Form_Load() {
     if (hasCursorFile)
         p.step(110, [&] { loadHandCursor(); });
 
-    p.step(130,
-           [&] { restore(keys::name(), QString(), [&](const QString& text) { txtName->setText(text); }); });
-    p.step(132, [&] {
-        restore(keys::date(), shell::dateToStoreText(QDate::currentDate()), [&](const QString& text) {
-            // A date the picker cannot hold is as unreadable as any other text that is no date.
-            const auto date = shell::dateFromStoreText(text);
-            if (!date || *date < dtpFrom->minimumDate() || *date > dtpFrom->maximumDate())
-                throw shell::RuntimeError(QStringLiteral("Type mismatch"));
-            dtpFrom->setDate(*date);
-        });
+    // Lines 130 to 156: a field that cannot be restored leaves its box as it was.
+    generation::restoreStatement(store_, p, [this](const auto& field, const auto& value, const auto& stored) {
+        showRestored(field, value, stored);
     });
 
     int tabCounter = 0;
     p.step(134, [&] { tabCounter = 2 * generation::kAssetLines; });
     for (int i = 0; i < generation::kAssetLines; ++i) {
-        p.step(138, [&] {
-            restore(keys::assetDescription(i), txtAssets[i]->text(),
-                    [&](const QString& text) { txtAssets[i]->setText(text); });
-        });
-        p.step(140, [&] {
-            restore(keys::assetAmount(i), QStringLiteral("0"),
-                    [&](const QString& text) { txtAmountAssets[i]->setText(currencyOfStored(text)); });
-        });
         p.step(142, [&] { tabSequence_.setPosition(txtAssets[i], 2 * i); });
         p.step(144, [&] { tabSequence_.setPosition(txtAmountAssets[i], 2 * i + 1); });
     }
     for (int i = 0; i < generation::kLiabilityLines; ++i) {
-        p.step(154, [&] {
-            restore(keys::liabilityDescription(i), txtLiabilities[i]->text(),
-                    [&](const QString& text) { txtLiabilities[i]->setText(text); });
-        });
-        p.step(156, [&] {
-            restore(keys::liabilityAmount(i), QStringLiteral("0"),
-                    [&](const QString& text) { txtAmountL[i]->setText(currencyOfStored(text)); });
-        });
         p.step(158, [&] { tabSequence_.setPosition(txtLiabilities[i], tabCounter); });
         p.step(160, [&] { ++tabCounter; });
         p.step(162, [&] { tabSequence_.setPosition(txtAmountL[i], tabCounter); });

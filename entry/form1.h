@@ -10,6 +10,7 @@
 #include "entry/caption_frame.h"
 #include "entry/tab_sequence.h"
 #include "generation/statement.h"
+#include "generation/stored_statement.h"
 #include "shell/core/mouse_pointer.h"
 #include "shell/core/settings_store.h"
 
@@ -117,8 +118,8 @@ private:
     void watch(QWidget* widget);
     void onFocusOut(QObject* watched, Qt::FocusReason reason);
     void store(const QString& key, const QString& text);
-    template <typename Show>
-    void restore(const QString& key, const QString& defaultText, Show&& show);
+    void showRestored(const generation::StoredField& field, const generation::RestoredValue& value,
+                      const std::optional<QString>& stored);
 
     std::unique_ptr<Ui::Form1> ui_;
     std::array<QLabel*, 4> lblYear_{};

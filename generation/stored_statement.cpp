@@ -1,0 +1,143 @@
+#include "generation/stored_statement.h"
+
+#include "shell/core/error_report.h"
+#include "shell/core/locale_amount.h"
+#include "shell/core/settings_keys.h"
+#include "shell/core/settings_store.h"
+
+namespace generation {
+
+namespace {
+
+using Kind = StoredField::Kind;
+
+RestoredValue restoredDate(const std::optional<QString>& stored, const QLocale& locale) {
+    if (!stored)
+        return QDate::currentDate();
+    const auto date = shell::dateFromStoreText(*stored, locale);
+    if (!date)
+        throw shell::RuntimeError(
+            QStringLiteral("Type mismatch: the stored date \"%1\" is no date").arg(*stored));
+    if (*date < kFirstStatementDate || *date > kLastStatementDate) {
+        throw shell::RuntimeError(
+            QStringLiteral("Type mismatch: the stored date \"%1\" is before 1900 or after 9999")
+                .arg(*stored));
+    }
+    return *date;
+}
+
+RestoredValue restoredAmount(const StoredField& field, const std::optional<QString>& stored,
+                             const QLocale& locale) {
+    const auto amount = shell::parseAmount(stored.value_or(QStringLiteral("0")), locale);
+    if (!amount) {
+        throw shell::RuntimeError(QStringLiteral("Type mismatch: the stored amount %1 \"%2\" is no amount")
+                                      .arg(field.key(), *stored));
+    }
+    return shell::currencyText(*amount, locale);
+}
+
+RestoredValue restoredValue(const StoredField& field, const std::optional<QString>& stored,
+                            const QLocale& locale) {
+    const auto line = size_t(field.index);
+    switch (field.kind) {
+        case Kind::Name:
+            return stored.value_or(QString());
+        case Kind::Date:
+            return restoredDate(stored, locale);
+        case Kind::AssetDescription:
+            return stored.value_or(kBuiltInAssetDescriptions[line]);
+        case Kind::LiabilityDescription:
+            return stored.value_or(kBuiltInLiabilityDescriptions[line]);
+        case Kind::AssetAmount:
+        case Kind::LiabilityAmount:
+            return restoredAmount(field, stored, locale);
+    }
+    return {};
+}
+
+}  // namespace
+
+QString StoredField::key() const {
+    namespace keys = shell::keys;
+    switch (kind) {
+        case Kind::Name:
+            return keys::name();
+        case Kind::Date:
+            return keys::date();
+        case Kind::AssetDescription:
+            return keys::assetDescription(index);
+        case Kind::AssetAmount:
+            return keys::assetAmount(index);
+        case Kind::LiabilityDescription:
+            return keys::liabilityDescription(index);
+        case Kind::LiabilityAmount:
+            return keys::liabilityAmount(index);
+    }
+    return {};
+}
+
+const std::array<StoredField, 2 + 2 * kAssetLines + 2 * kLiabilityLines>& storedFields() {
+    static const auto fields = [] {
+        std::array<StoredField, 2 + 2 * kAssetLines + 2 * kLiabilityLines> all;
+        size_t next = 0;
+        all[next++] = {Kind::Name, 0, 130};
+        all[next++] = {Kind::Date, 0, 132};
+        for (int i = 0; i < kAssetLines; ++i) {
+            all[next++] = {Kind::AssetDescription, i, 138};
+            all[next++] = {Kind::AssetAmount, i, 140};
+        }
+        for (int i = 0; i < kLiabilityLines; ++i) {
+            all[next++] = {Kind::LiabilityDescription, i, 154};
+            all[next++] = {Kind::LiabilityAmount, i, 156};
+        }
+        return all;
+    }();
+    return fields;
+}
+
+bool restoreStatement(const shell::SettingsStore& store, shell::Procedure& procedure,
+                      const ShowRestoredField& show, const QLocale& locale) {
+    bool complete = true;
+    for (const StoredField& field : storedFields()) {
+        complete = procedure.step(field.line, [&] {
+            const std::optional<QString> stored = store.value(field.key());
+            show(field, restoredValue(field, stored, locale), stored);
+        }) && complete;
+    }
+    return complete;
+}
+
+std::optional<StatementRecord> LoadStoredStatement(const shell::SettingsStore& store, const QLocale& locale) {
+    shell::Procedure p(QStringLiteral("Export"), QStringLiteral("LoadStoredStatement"));
+    StatementRecord record;
+    const auto put = [&record](const StoredField& field, const RestoredValue& value,
+                               const std::optional<QString>&) {
+        const auto line = size_t(field.index);
+        const auto text = [&value] { return std::get<QString>(value); };
+        switch (field.kind) {
+            case Kind::Name:
+                record.name = text();
+                break;
+            case Kind::Date:
+                record.date = std::get<QDate>(value);
+                break;
+            case Kind::AssetDescription:
+                record.assetDescriptions[line] = text();
+                break;
+            case Kind::AssetAmount:
+                record.assetAmounts[line] = text();
+                break;
+            case Kind::LiabilityDescription:
+                record.liabilityDescriptions[line] = text();
+                break;
+            case Kind::LiabilityAmount:
+                record.liabilityAmounts[line] = text();
+                break;
+        }
+    };
+    if (!restoreStatement(store, p, put, locale))
+        return std::nullopt;
+    return record;
+}
+
+}  // namespace generation
