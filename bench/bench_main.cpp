@@ -4,7 +4,8 @@
 //   quillberry-bench --template OUT.xlt                write the embedded template byte for byte
 //   quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]
 //                                                      one job as the run does it, without windows
-//   quillberry-bench --startup N                       start-up as processes against bare Qt windows
+//   quillberry-bench --startup N [PROGRAM...]          start-up as processes against bare Qt windows
+//                                                      and other builds of the program, if given
 //                                                      (needs an X display; bench/startup.sh makes one)
 //   quillberry-bench --job-process N                   the whole job as a process, N times
 //   quillberry-bench --export-process N                quillberry --export-pdf as a process, N times
@@ -161,7 +162,7 @@ void usage() {
                  "usage: quillberry-bench\n"
                  "       quillberry-bench --template OUT.xlt\n"
                  "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n"
-                 "       quillberry-bench --startup ROUNDS\n"
+                 "       quillberry-bench --startup ROUNDS [PROGRAM...]\n"
                  "       quillberry-bench --job-process ROUNDS\n"
                  "       quillberry-bench --export-process ROUNDS\n");
 }
@@ -185,8 +186,8 @@ int main(int argc, char** argv) {
     try {
         if (args.isEmpty())
             return runTimings();
-        if (args.size() == 2 && args[0] == QStringLiteral("--startup"))
-            return bench::timeStartUp(std::max(1, args[1].toInt()));
+        if (args.size() >= 2 && args[0] == QStringLiteral("--startup"))
+            return bench::timeStartUp(std::max(1, args[1].toInt()), args.mid(2));
         if (args.size() == 2 && args[0] == QStringLiteral("--job-process"))
             return bench::timeJobProcess(std::max(1, args[1].toInt()));
         if (args.size() == 2 && args[0] == QStringLiteral("--export-process"))

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -139,7 +140,7 @@ QString besideBenchmark(const char* name) {
 
 }  // namespace
 
-int timeStartUp(int rounds) {
+int timeStartUp(int rounds, const QStringList& others) {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::fprintf(stderr, "quillberry-bench: --startup needs an X display (see bench/startup.sh)\n");
         return 1;
@@ -166,34 +167,36 @@ int timeStartUp(int rounds) {
     environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
 
-    const QString quillberry = QStringLiteral(QB_PROGRAM_PATH);
-    const QString bare = besideBenchmark("quillberry-bare-window");
-    const QString labelled = besideBenchmark("quillberry-bare-label-window");
+    // Quillberry, the two floors, then the other builds; each round starts one place further along, so
+    // that no program always follows the same one.
+    QStringList programs{QStringLiteral(QB_PROGRAM_PATH), besideBenchmark("quillberry-bare-window"),
+                         besideBenchmark("quillberry-bare-label-window")};
+    programs += others;
     // One start of each first, so that none pays for a cold file cache in the figures.
-    timeToMap(watcher, quillberry, environment);
-    timeToMap(watcher, bare, environment);
-    timeToMap(watcher, labelled, environment);
-    std::vector<double> program;
-    std::vector<double> floor;
-    std::vector<double> textFloor;
+    for (const QString& program : programs)
+        timeToMap(watcher, program, environment);
+    std::vector<std::vector<double>> times(size_t(programs.size()));
     for (int round = 0; round < rounds; ++round) {
-        const double a = timeToMap(watcher, quillberry, environment);
-        const double b = timeToMap(watcher, bare, environment);
-        const double c = timeToMap(watcher, labelled, environment);
-        if (a < 0 || b < 0 || c < 0) {
-            std::fprintf(stderr, "quillberry-bench: a window was not mapped within %d ms\n", kMapTimeoutMs);
-            return 1;
+        for (qsizetype i = 0; i < programs.size(); ++i) {
+            const qsizetype which = (round + i) % programs.size();
+            const double elapsed = timeToMap(watcher, programs[which], environment);
+            if (elapsed < 0) {
+                std::fprintf(stderr, "quillberry-bench: %s was not mapped within %d ms\n",
+                             qPrintable(programs[which]), kMapTimeoutMs);
+                return 1;
+            }
+            times[size_t(which)].push_back(elapsed);
         }
-        program.push_back(a);
-        floor.push_back(b);
-        textFloor.push_back(c);
     }
     QFile after(storeFile);
     if (!after.open(QIODevice::ReadOnly) || after.readAll() != settled)
-        std::printf("note: the program rewrote its settled store; the figures include that\n");
-    const double mProgram = median(program);
-    const double mFloor = median(floor);
-    const double mTextFloor = median(textFloor);
+        std::printf("note: a program rewrote the settled store; the figures include that\n");
+    std::vector<double> medians;
+    for (const auto& each : times)
+        medians.push_back(median(each));
+    const double mProgram = medians[0];
+    const double mFloor = medians[1];
+    const double mTextFloor = medians[2];
     printConditions(environment);
     std::printf("start-up to main window mapped, %d rounds each (ms):\n", rounds);
     std::printf("  %-34s %10.1f\n", "quillberry (settled store)", mProgram);
@@ -202,6 +205,20 @@ int timeStartUp(int rounds) {
     std::printf("  %-34s %10.1f\n", "same window with one label", mTextFloor);
     std::printf("  %-34s %10.2f\n", "ratio to the labelled window",
                 mTextFloor > 0 ? mProgram / mTextFloor : 0.0);
+    // A difference between two builds is read within each round, where the machine's load is about the
+    // same for both: the median of those differences, with the quartiles around it.
+    for (qsizetype i = 3; i < programs.size(); ++i) {
+        std::vector<double> differences;
+        for (int round = 0; round < rounds; ++round)
+            differences.push_back(times[size_t(i)][size_t(round)] - times[0][size_t(round)]);
+        std::sort(differences.begin(), differences.end());
+        const auto quartile = [&](int q) { return differences[differences.size() * size_t(q) / 4]; };
+        std::printf(
+            "  %-34s %10.1f  %+6.1f to quillberry within a round (quartiles %+.1f, %+.1f), ratio to the "
+            "labelled window %.2f\n",
+            qPrintable(programs[i].section(QLatin1Char('/'), -2)), medians[size_t(i)], median(differences),
+            quartile(1), quartile(3), mTextFloor > 0 ? medians[size_t(i)] / mTextFloor : 0.0);
+    }
     return 0;
 }
 
