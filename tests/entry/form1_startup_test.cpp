@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <optional>
 
 #include "form1_fixture.h"
 #include "generation/statement.h"
+#include "generation/stored_statement.h"
 #include "shell/ui/window_colours.h"
 #include "tests/common/file_system_faults.h"
 
@@ -231,6 +233,67 @@ private slots:
         // What could not be read stays in the store as it was; only the missing amounts were added.
         for (const char* key : {"dtpFrom", "txtAmountAssets4", "txtAmountAssets7", "txtAmountL0"})
             QVERIFY(before.contains(QByteArray(key) + '=' + stored(QString::fromLatin1(key)).toUtf8()));
+    }
+
+    // The window and the command-line export restore through one routine: from the same store they show
+    // the same statement, or report the same lines.
+    void windowAndExportRestoreAlike_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("fields");  // key=text, as the store holds them
+        QTest::addColumn<QList<int>>("lines");    // the lines reported
+        QTest::newRow("empty store") << "en_US" << QStringList{} << QList<int>{};
+        QTest::newRow("every kind of field")
+            << "en_US"
+            << QStringList{"txtName=Jane Roe",    "dtpFrom=3/5/2024",      "txtAssets3=Boat",
+                           "txtAssets10=",        "txtAmountAssets3=1500", "txtAmountAssets4=$2.50",
+                           "txtAmountL5=($42.50)"}
+            << QList<int>{};
+        QTest::newRow("German settings")
+            << "de_DE" << QStringList{"dtpFrom=05.03.2024", "txtAmountAssets0=1.500,25", "txtAmountL1=150.32"}
+            << QList<int>{};
+        QTest::newRow("no date, no amounts")
+            << "en_US" << QStringList{"dtpFrom=soon", "txtAmountAssets4=12abc", "txtAmountL0=1 2 3"}
+            << QList<int>{132, 140, 156};
+        QTest::newRow("a date before 1900")
+            << "en_US" << QStringList{"dtpFrom=12/31/1899"} << QList<int>{132};
+    }
+    void windowAndExportRestoreAlike() {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, fields);
+        QFETCH(QList<int>, lines);
+        QLocale::setDefault(QLocale(locale));
+        for (const QString& field : fields)
+            store(field.section(u'=', 0, 0), field.section(u'=', 1));
+        const auto reportedLines = [this] {
+            QList<int> reported;
+            for (const auto& message : std::as_const(messages))
+                reported << QRegularExpression(QStringLiteral("at line (\\d+)"))
+                                .match(message.text)
+                                .captured(1)
+                                .toInt();
+            messages.clear();
+            return reported;
+        };
+        // The export first: it reads the store without writing to it.
+        const auto exported = generation::LoadStoredStatement(shell::SettingsStore());
+        QCOMPARE(reportedLines(), lines);
+        entry::Form1 form;
+        form.Form_Load();
+        QCOMPARE(reportedLines(), lines);
+        QCOMPARE(exported.has_value(), lines.isEmpty());
+        if (!exported)
+            return;
+        const auto shown = form.statement();
+        QCOMPARE(exported->name, shown.name);
+        QCOMPARE(exported->date, shown.date);
+        for (size_t i = 0; i < shown.assetAmounts.size(); ++i) {
+            QCOMPARE(exported->assetDescriptions[i], shown.assetDescriptions[i]);
+            QCOMPARE(exported->assetAmounts[i], shown.assetAmounts[i]);
+        }
+        for (size_t i = 0; i < shown.liabilityAmounts.size(); ++i) {
+            QCOMPARE(exported->liabilityDescriptions[i], shown.liabilityDescriptions[i]);
+            QCOMPARE(exported->liabilityAmounts[i], shown.liabilityAmounts[i]);
+        }
     }
 
     // The picker holds the dates of a workbook's 1900 date system; a stored date outside them is as
