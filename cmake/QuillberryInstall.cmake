@@ -14,11 +14,9 @@ set(quillberry_icon_sources ${PROJECT_SOURCE_DIR}/resources/icons)
 set(QUILLBERRY_ICON_SIZES 16 32 48 64 128 256)
 
 install(TARGETS quillberry RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The printing module is the program's own: it goes in a folder of the program's, which the program's
-# run-time search path names relative to where the program is.
-install(TARGETS quillberry-print LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/quillberry
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-set_target_properties(quillberry PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/quillberry")
+# Every library the program needs is where the system keeps them: no run-time search path of Qt's
+# default ($ORIGIN, $ORIGIN/../lib) in the installed program.
+set_target_properties(quillberry PROPERTIES INSTALL_RPATH "")
 install(FILES ${quillberry_desktop_sources}/${QUILLBERRY_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${quillberry_desktop_sources}/${QUILLBERRY_APP_ID}.metainfo.xml

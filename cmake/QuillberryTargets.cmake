@@ -9,9 +9,6 @@ function(quillberry_target target)
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "EXECUTABLE")
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-    # The preview loads its printing module by name; in the build tree, from where the module is built.
-    set_property(TARGET ${target} APPEND PROPERTY BUILD_RPATH
-                 $<$<TARGET_EXISTS:quillberry-print>:$<TARGET_FILE_DIR:quillberry-print>>)
   else()
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   endif()

@@ -1,7 +1,7 @@
 #pragma once
 
 // The dialogs the picture's commands ask through. Each is a function, so that tests answer them instead
-// of a person; askForSaveFile here and the printing module's print dialog are the real Qt ones.
+// of a person; askForSaveFile and askToPrint here are the real Qt ones.
 
 #include <QString>
 #include <functional>
@@ -22,5 +22,8 @@ using PrintDialog = std::function<bool(QPrinter& printer, QWidget* parent)>;
 
 QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter,
                        const QString& suggestedPath, const QString& suffix);
+
+// Qt's print dialog for the preset printer, whose paper is the sheet's unless the user chooses another.
+bool askToPrint(QPrinter& printer, QWidget* parent);
 
 }  // namespace preview

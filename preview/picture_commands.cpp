@@ -6,17 +6,15 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMenu>
-#include <QPagedPaintDevice>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QWidget>
-#include <memory>
 #include <optional>
 
 #include "generation/clipboard.h"
 #include "generation/export_file.h"
 #include "generation/generated_statement.h"
 #include "generation/statement_output.h"
-#include "preview/print_module.h"
 #include "shell/core/error_report.h"
 #include "shell/core/product.h"
 
@@ -98,28 +96,23 @@ void PictureCommands::mnuPrint_Click() {
     std::optional<generation::GeneratedStatement> statement;
     if (!p.step(100, [&] { statement = generation::GeneratedStatement::read(source_.workbookPath()); }))
         return;
-    const PrintModule* module = nullptr;
-    std::unique_ptr<QPrinter, void (*)(QPrinter*)> printer(nullptr, nullptr);
+    QPrinter printer(QPrinter::HighResolution);
     const bool preset = p.step(102, [&] {
-        module = &printModule();
-        printer = {module->createPrinter(generation::kStatementTitle, shell::product::kName),
-                   module->destroyPrinter};
-        if (!module->paintDevice(printer.get())->setPageLayout(statement->pageLayout()))
+        printer.setDocName(generation::kStatementTitle);
+        printer.setCreator(shell::product::kName);
+        if (!printer.setPageLayout(statement->pageLayout()))
             throw shell::RuntimeError(
                 QStringLiteral("The printer cannot take the sheet's paper and margins"));
     });
     if (!preset)
         return;
-    QPagedPaintDevice& device = *module->paintDevice(printer.get());
     bool accepted = false;
-    p.step(104, [&] {
-        accepted =
-            printDialog_ ? printDialog_(*printer, window_) : module->askToPrint(printer.get(), window_);
-    });
+    p.step(104,
+           [&] { accepted = printDialog_ ? printDialog_(printer, window_) : askToPrint(printer, window_); });
     if (!accepted)
         return;
     // On the paper, orientation and margins as the dialog left them.
-    p.step(106, [&] { statement->print(device); });
+    p.step(106, [&] { statement->print(printer); });
 }
 
 void PictureCommands::mnuExportPdf_Click() {
