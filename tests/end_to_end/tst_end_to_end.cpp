@@ -10,7 +10,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/font_configuration.h"
 #include "app/program.h"
 #include "entry/form1.h"
 #include "preview/form2.h"
@@ -97,8 +96,6 @@ private slots:
     void backThenAnotherRun();
     void existingTemplateIsUsedThenDeleted();
     void unreadableTemplateIsReported();
-    void fontConfigurationAsTheLibraryLoadsIt_data();
-    void fontConfigurationAsTheLibraryLoadsIt();
 
 private:
     QString tempFile(const QString& name) const { return temp_->filePath(name); }
@@ -273,105 +270,6 @@ void TestEndToEnd::unreadableTemplateIsReported() {
     QVERIFY(program.mainWindow().isHidden());
     QVERIFY(!QFile::exists(garbage.fileName()));
     QVERIFY(!QFile::exists(program.preview().excelFile()));
-}
-
-namespace {
-
-struct ConfigurationDeleter {
-    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
-};
-using Configuration = std::unique_ptr<FcConfig, ConfigurationDeleter>;
-
-QStringList listOf(FcStrList* list) {
-    QStringList entries;
-    if (!list)
-        return entries;
-    while (const FcChar8* entry = FcStrListNext(list))
-        entries << QString::fromUtf8(reinterpret_cast<const char*>(entry));
-    FcStrListDone(list);
-    return entries;
-}
-
-QString describe(FcPattern* pattern) {
-    FcChar8* text = FcNameUnparse(pattern);
-    const QString description = QString::fromUtf8(reinterpret_cast<const char*>(text));
-    FcStrFree(text);
-    return description;
-}
-
-QStringList fontFiles(FcConfig* config) {
-    QStringList files;
-    const FcFontSet* fonts = FcConfigGetFonts(config, FcSetSystem);
-    for (int i = 0; fonts && i < fonts->nfont; ++i) {
-        FcChar8* file = nullptr;
-        int index = 0;
-        FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file);
-        FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index);
-        files
-            << QStringLiteral("%1#%2").arg(QString::fromUtf8(reinterpret_cast<const char*>(file))).arg(index);
-    }
-    files.sort();
-    return files;
-}
-
-// What the configuration makes of a request: the best font with everything the configuration edits on it
-// (hinting, antialiasing, substitutions), then the order of the fonts a text falls back to.
-QStringList answersTo(FcConfig* config, const QByteArray& request) {
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(request.constData()));
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    QStringList answers;
-    if (FcPattern* best = FcFontMatch(config, pattern, &result)) {
-        answers << describe(best);
-        FcPatternDestroy(best);
-    }
-    if (FcFontSet* sorted = FcFontSort(config, pattern, FcTrue, nullptr, &result)) {
-        for (int i = 0; i < sorted->nfont && i < 12; ++i) {
-            FcChar8* file = nullptr;
-            FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file);
-            answers << QString::fromUtf8(reinterpret_cast<const char*>(file));
-        }
-        FcFontSetDestroy(sorted);
-    }
-    FcPatternDestroy(pattern);
-    return answers;
-}
-
-}  // namespace
-
-// The start-up thread loads the font configuration itself rather than through fontconfig's own
-// initialisation; the fonts any text gets must be the same. Compared against the library's load on the
-// configuration of the machine the suite runs on.
-void TestEndToEnd::fontConfigurationAsTheLibraryLoadsIt_data() {
-    QTest::addColumn<QByteArray>("request");
-    // The window's font, the toolkit's generic families and its aliases, styles, a language and a
-    // family no machine has.
-    for (const char* request :
-         {"Arial:bold:pixelsize=12", "Sans Serif", "sans-serif:italic", "serif", "monospace", "Helvetica",
-          "Times New Roman:weight=200", "Courier New:bold:italic", "DejaVu Sans:pixelsize=9", "Symbol",
-          ":lang=ja", ":lang=ar:weight=bold", "No Such Family 3f9a:pixelsize=16"})
-        QTest::newRow(request) << QByteArray(request);
-}
-
-void TestEndToEnd::fontConfigurationAsTheLibraryLoadsIt() {
-    QFETCH(QByteArray, request);
-    if (FcGetVersion() < app::kFontConfigurationLoadedFrom)
-        QSKIP("Before fontconfig 2.14 the library loads its own configuration");
-    const Configuration ours(app::loadFontConfiguration());
-    QVERIFY(ours);
-    const Configuration library(FcInitLoadConfigAndFonts());
-    QVERIFY(library);
-
-    QCOMPARE(listOf(FcConfigGetConfigDirs(ours.get())), listOf(FcConfigGetConfigDirs(library.get())));
-    QCOMPARE(listOf(FcConfigGetFontDirs(ours.get())), listOf(FcConfigGetFontDirs(library.get())));
-    QCOMPARE(listOf(FcConfigGetCacheDirs(ours.get())), listOf(FcConfigGetCacheDirs(library.get())));
-    const QStringList fonts = fontFiles(ours.get());
-    QVERIFY(!fonts.isEmpty());
-    QCOMPARE(fonts, fontFiles(library.get()));
-    const QStringList answers = answersTo(ours.get(), request);
-    QVERIFY(!answers.isEmpty());
-    QCOMPARE(answers, answersTo(library.get(), request));
 }
 
 QTEST_MAIN(TestEndToEnd)
