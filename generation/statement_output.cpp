@@ -90,6 +90,9 @@ QImage statementPicture(const spreadsheet::Workbook& workbook, qreal ratio) {
     const auto used = workbook.sheets.empty() ? std::nullopt : workbook.sheets[size_t(sheet)].usedRange();
     if (!used)
         throw shell::RuntimeError(QStringLiteral("The sheet is empty: there is no picture to draw"));
+    if (!(ratio > 0))
+        throw shell::RuntimeError(
+            QStringLiteral("A picture needs a positive number of device pixels to a pixel"));
     if (ratio == 1) {
         QImage picture = spreadsheet::renderRange(workbook, sheet, *used);
         if (picture.isNull())
@@ -97,11 +100,11 @@ QImage statementPicture(const spreadsheet::Workbook& workbook, qreal ratio) {
         return picture;
     }
     const QSize size = spreadsheet::rangePixelSize(workbook, sheet, *used);
-    const QSize device(static_cast<int>(std::ceil(size.width() * ratio)),
-                       static_cast<int>(std::ceil(size.height() * ratio)));
-    if (!(ratio > 0) || size.isEmpty() || qint64(device.width()) * device.height() > kMaxSharpPixels)
+    const double width = std::ceil(size.width() * ratio);
+    const double height = std::ceil(size.height() * ratio);
+    if (size.isEmpty() || width * height > double(kMaxSharpPixels))
         throw shell::RuntimeError(QStringLiteral("The picture of the sheet is too large to draw sharper"));
-    QImage picture(device, QImage::Format_RGB32);
+    QImage picture(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::white);
     QPainter painter(&picture);
