@@ -4,10 +4,10 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "generation/stored_statement.h"
 #include "shell/core/error_report.h"
 #include "shell/core/product.h"
 #include "shell/core/settings_store.h"
+#include "shell/core/stored_statement.h"
 #include "shell/core/user_notice.h"
 
 namespace app {
@@ -134,7 +134,7 @@ int runExport(const generation::ExportTargets& targets) {
     });
     shell::setUserNoticeHandler([](const QString& text) { printLine(text); });
     const shell::SettingsStore store;
-    const auto statement = generation::LoadStoredStatement(store);
+    const auto statement = shell::LoadStoredStatement(store);
     const bool written = statement && generation::ExportStatement(*statement, targets);
     shell::setErrorReporter({});
     return written && problems == 0 ? 0 : kExportFailed;

@@ -94,11 +94,11 @@ void writeSettledStore(const QString& configHome) {
     };
     store.setValue(keys::name(), record.name);
     store.setValue(keys::date(), shell::dateToStoreText(record.date, locale));
-    for (int i = 0; i < keys::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         store.setValue(keys::assetDescription(i), record.assetDescriptions[std::size_t(i)]);
         store.setValue(keys::assetAmount(i), amount(record.assetAmounts[std::size_t(i)]));
     }
-    for (int i = 0; i < keys::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         store.setValue(keys::liabilityDescription(i), record.liabilityDescriptions[std::size_t(i)]);
         store.setValue(keys::liabilityAmount(i), amount(record.liabilityAmounts[std::size_t(i)]));
     }

@@ -100,11 +100,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>
     const auto box = [this](const QString& name, int index) {
         return findChild<QLineEdit*>(name + QLatin1Char('_') + QString::number(index));
     };
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         txtAssets[i] = box(QStringLiteral("txtAssets"), i);
         txtAmountAssets[i] = box(QStringLiteral("txtAmountAssets"), i);
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         txtLiabilities[i] = box(QStringLiteral("txtLiabilities"), i);
         txtAmountL[i] = box(QStringLiteral("txtAmountL"), i);
     }
@@ -116,11 +116,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>
                        static_cast<QWidget*>(txtName)}) {
         tabSequence_.append(w);
     }
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         tabSequence_.append(txtAssets[i]);
         tabSequence_.append(txtAmountAssets[i]);
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         tabSequence_.append(txtLiabilities[i]);
         tabSequence_.append(txtAmountL[i]);
     }
@@ -186,17 +186,17 @@ void Form1::dressControls() {
     std::for_each(txtAmountAssets.begin(), txtAmountAssets.end(), anyLength);
     std::for_each(txtLiabilities.begin(), txtLiabilities.end(), anyLength);
     std::for_each(txtAmountL.begin(), txtAmountL.end(), anyLength);
-    dtpFrom->setDateRange(generation::kFirstStatementDate, generation::kLastStatementDate);
+    dtpFrom->setDateRange(shell::kFirstStatementDate, shell::kLastStatementDate);
 }
 
 void Form1::connectHandlers() {
     connect(txtName, &QLineEdit::textChanged, this, [this] { txtName_Change(); });
     connect(dtpFrom, &QDateEdit::dateChanged, this, [this] { dtpFrom_Change(); });
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         connect(txtAssets[i], &QLineEdit::textChanged, this, [this, i] { txtAssets_Change(i); });
         connect(txtAmountAssets[i], &QLineEdit::textChanged, this, [this, i] { txtAmountAssets_Change(i); });
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         connect(txtLiabilities[i], &QLineEdit::textChanged, this, [this, i] { txtLiabilities_Change(i); });
         connect(txtAmountL[i], &QLineEdit::textChanged, this, [this, i] { txtAmountL_Change(i); });
     }
@@ -219,9 +219,9 @@ void Form1::watch(QWidget* widget) {
 // Restoring is not a change: the box's change handler runs as for any change, but a field that ends up
 // showing exactly the stored text writes nothing. A text the restore reformats (an amount put in
 // currency form) or a key that was missing is stored as the box now shows it.
-void Form1::showRestored(const generation::StoredField& field, const generation::RestoredValue& value,
+void Form1::showRestored(const shell::StoredField& field, const shell::RestoredValue& value,
                          const std::optional<QString>& stored) {
-    using Kind = generation::StoredField::Kind;
+    using Kind = shell::StoredField::Kind;
     struct Restoring {
         const std::optional<QString>*& slot;
         const std::optional<QString>* previous;
@@ -266,17 +266,17 @@ void Form1::Form_Load() {
         p.step(110, [&] { loadHandCursor(); });
 
     // Lines 130 to 156: a field that cannot be restored leaves its box as it was.
-    generation::restoreStatement(store_, p, [this](const auto& field, const auto& value, const auto& stored) {
+    shell::restoreStatement(store_, p, [this](const auto& field, const auto& value, const auto& stored) {
         showRestored(field, value, stored);
     });
 
     int tabCounter = 0;
-    p.step(134, [&] { tabCounter = 2 * generation::kAssetLines; });
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    p.step(134, [&] { tabCounter = 2 * shell::kAssetLines; });
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         p.step(142, [&] { tabSequence_.setPosition(txtAssets[i], 2 * i); });
         p.step(144, [&] { tabSequence_.setPosition(txtAmountAssets[i], 2 * i + 1); });
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         p.step(158, [&] { tabSequence_.setPosition(txtLiabilities[i], tabCounter); });
         p.step(160, [&] { ++tabCounter; });
         p.step(162, [&] { tabSequence_.setPosition(txtAmountL[i], tabCounter); });
@@ -316,15 +316,15 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // ---- public interface ------------------------------------------------------------------------------------
 
-generation::StatementRecord Form1::statement() const {
-    generation::StatementRecord record;
+shell::StatementRecord Form1::statement() const {
+    shell::StatementRecord record;
     record.name = txtName->text();
     record.date = dtpFrom->date();
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         record.assetDescriptions[i] = txtAssets[i]->text();
         record.assetAmounts[i] = txtAmountAssets[i]->text();
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         record.liabilityDescriptions[i] = txtLiabilities[i]->text();
         record.liabilityAmounts[i] = txtAmountL[i]->text();
     }
@@ -507,10 +507,10 @@ void Form1::PushButton7_Click() {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
     p.step(100, [&] { txtName->setText(toQString(sample::kName)); });
     int line = 102;
-    for (int i = 0; i < generation::kAssetLines; ++i, line += 2) {
+    for (int i = 0; i < shell::kAssetLines; ++i, line += 2) {
         p.step(line, [&] { txtAmountAssets[i]->setText(toQString(sample::kAssetAmounts[i])); });
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i, line += 2) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i, line += 2) {
         p.step(line, [&] { txtAmountL[i]->setText(toQString(sample::kLiabilityAmounts[i])); });
     }
 }

@@ -9,10 +9,10 @@
 
 #include "entry/caption_frame.h"
 #include "entry/tab_sequence.h"
-#include "generation/statement.h"
-#include "generation/stored_statement.h"
 #include "shell/core/mouse_pointer.h"
 #include "shell/core/settings_store.h"
+#include "shell/core/statement.h"
+#include "shell/core/stored_statement.h"
 
 class QDateEdit;
 class QGroupBox;
@@ -43,7 +43,7 @@ public:
     void Form_Load();
 
     // The statement as the boxes show it.
-    generation::StatementRecord statement() const;
+    shell::StatementRecord statement() const;
 
     // What "Start Creating Template" does; nothing happens while none is set.
     void setGenerateHandler(std::function<void()> handler);
@@ -74,10 +74,10 @@ private:
     QLabel* Label7 = nullptr;
     QDateEdit* dtpFrom = nullptr;
     QLineEdit* txtName = nullptr;
-    std::array<QLineEdit*, generation::kAssetLines> txtAssets{};
-    std::array<QLineEdit*, generation::kAssetLines> txtAmountAssets{};
-    std::array<QLineEdit*, generation::kLiabilityLines> txtLiabilities{};
-    std::array<QLineEdit*, generation::kLiabilityLines> txtAmountL{};
+    std::array<QLineEdit*, shell::kAssetLines> txtAssets{};
+    std::array<QLineEdit*, shell::kAssetLines> txtAmountAssets{};
+    std::array<QLineEdit*, shell::kLiabilityLines> txtLiabilities{};
+    std::array<QLineEdit*, shell::kLiabilityLines> txtAmountL{};
     // Members 0, 1, 12 and 13 exist.
     QLabel* lblYear(int index) const;
     const shell::SettingsStore& settingsStore() const { return store_; }
@@ -118,7 +118,7 @@ private:
     void watch(QWidget* widget);
     void onFocusOut(QObject* watched, Qt::FocusReason reason);
     void store(const QString& key, const QString& text);
-    void showRestored(const generation::StoredField& field, const generation::RestoredValue& value,
+    void showRestored(const shell::StoredField& field, const shell::RestoredValue& value,
                       const std::optional<QString>& stored);
 
     std::unique_ptr<Ui::Form1> ui_;

@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 
 namespace entry::sample {
 
@@ -22,15 +22,15 @@ inline constexpr std::array<std::string_view, 6> kLiabilityAmounts{"654.45", "23
 
 // The statement a user has after loading the sample on a fresh start: the sample name and amounts as
 // plain texts, the built-in descriptions and the given date.
-inline generation::StatementRecord sampleStatement(QDate date) {
+inline shell::StatementRecord sampleStatement(QDate date) {
     const auto text = [](std::string_view view) {
         return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
     };
-    generation::StatementRecord record;
+    shell::StatementRecord record;
     record.name = text(kName);
     record.date = date;
-    record.assetDescriptions = generation::kBuiltInAssetDescriptions;
-    record.liabilityDescriptions = generation::kBuiltInLiabilityDescriptions;
+    record.assetDescriptions = shell::kBuiltInAssetDescriptions;
+    record.liabilityDescriptions = shell::kBuiltInLiabilityDescriptions;
     for (std::size_t i = 0; i < record.assetAmounts.size(); ++i)
         record.assetAmounts[i] = text(kAssetAmounts[i]);
     for (std::size_t i = 0; i < record.liabilityAmounts.size(); ++i)

@@ -2,7 +2,7 @@
 
 namespace generation {
 
-std::vector<CellWrite> statementCells(const StatementRecord& statement) {
+std::vector<CellWrite> statementCells(const shell::StatementRecord& statement) {
     std::vector<CellWrite> writes;
     writes.push_back({118, kDateRow, kLabelColumn, statement.date});
     writes.push_back({120, kNameRow, kLabelColumn, statement.name});

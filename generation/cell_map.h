@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "generation/application.h"
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 
 namespace generation {
 
@@ -20,9 +20,9 @@ inline constexpr int kAmountColumn = 2;  // B: the lines' amounts and the totals
 inline constexpr int kNameRow = 2;
 inline constexpr int kDateRow = 3;
 inline constexpr int kFirstAssetRow = 6;
-inline constexpr int kTotalAssetsRow = kFirstAssetRow + kAssetLines;
+inline constexpr int kTotalAssetsRow = kFirstAssetRow + shell::kAssetLines;
 inline constexpr int kFirstLiabilityRow = 20;
-inline constexpr int kTotalLiabilitiesRow = kFirstLiabilityRow + kLiabilityLines;
+inline constexpr int kTotalLiabilitiesRow = kFirstLiabilityRow + shell::kLiabilityLines;
 inline constexpr int kNetWorthRow = 28;
 
 // The template's formulas: each total's row, and the label it has there.
@@ -48,7 +48,7 @@ struct CellWrite {
 // The 36 writes in the run's order: the date to A3, the name to A2, asset line i to row 6 + i and
 // liability line i to row 20 + i (description in column A, amount text in column B), at the rows and
 // columns above. Every line is written, empty or not.
-std::vector<CellWrite> statementCells(const StatementRecord& statement);
+std::vector<CellWrite> statementCells(const shell::StatementRecord& statement);
 
 // Puts one write into the sheet: a text as typed entry, a date as a date.
 void writeCell(const Worksheet& sheet, const CellWrite& write);

@@ -85,7 +85,7 @@ Application& GenerationRun::excelApp() const {
     return *mExcelApp;
 }
 
-void GenerationRun::PushButton22_Click(const StatementRecord& statement) {
+void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton22_Click"));
     lastPath_.clear();
     QByteArray bytes;

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "generation/application.h"
-#include "generation/statement.h"
 #include "generation/workbook_name.h"
 #include "shell/core/mouse_pointer.h"
+#include "shell/core/statement.h"
 
 namespace generation {
 
@@ -37,7 +37,7 @@ class GenerationRun {
 public:
     explicit GenerationRun(HandOver handOver);
 
-    void PushButton22_Click(const StatementRecord& statement);
+    void PushButton22_Click(const shell::StatementRecord& statement);
 
     // Where the digits of the workbook name come from (tests give a fixed sequence).
     void setFractionSource(FractionSource source);

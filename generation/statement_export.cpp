@@ -69,7 +69,7 @@ void requireDistinct(const std::vector<Destination>& destinations) {
 
 }  // namespace
 
-bool ExportStatement(const StatementRecord& statement, const ExportTargets& targets) {
+bool ExportStatement(const shell::StatementRecord& statement, const ExportTargets& targets) {
     shell::Procedure p(QStringLiteral("Export"), QStringLiteral("ExportStatement"));
     std::vector<Destination> destinations;
     if (!targets.workbook.isEmpty())

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 
 namespace generation {
 
@@ -23,6 +23,6 @@ struct ExportTargets {
 // Each problem is reported once ("Export.ExportStatement" and the step's line) and ends the job, so a
 // failure never cascades into reports of the steps after it; the destinations are all checked first,
 // and each unusable one is reported. Returns true when every file was written.
-bool ExportStatement(const StatementRecord& statement, const ExportTargets& targets);
+bool ExportStatement(const shell::StatementRecord& statement, const ExportTargets& targets);
 
 }  // namespace generation

@@ -215,14 +215,14 @@ Workbook buildTemplate() {
         put(sheet, total.row, kLabelColumn, QString(total.label), totalLabel);
         putFormula(sheet, total.row, kAmountColumn, formula, totalAmount);
     };
-    putLines(kFirstAssetRow, kBuiltInAssetDescriptions);
+    putLines(kFirstAssetRow, shell::kBuiltInAssetDescriptions);
     putTotal(assets, QStringLiteral("SUM(B%1:B%2)").arg(kFirstAssetRow).arg(assets.row - 1));
     put(sheet, 18, 1, {}, spacer);
     put(sheet, 18, 2, {}, plain8);
 
     put(sheet, 19, 1, QStringLiteral("Liabilities"), sectionHeading);
     put(sheet, 19, 2, QStringLiteral("Amount in Dollars"), amountHeading);
-    putLines(kFirstLiabilityRow, kBuiltInLiabilityDescriptions);
+    putLines(kFirstLiabilityRow, shell::kBuiltInLiabilityDescriptions);
     putTotal(liabilities, QStringLiteral("SUM(B%1:B%2)").arg(kFirstLiabilityRow).arg(liabilities.row - 1));
     put(sheet, 27, 1, {}, closingLabel);
     put(sheet, 27, 2, {}, closingAmount);

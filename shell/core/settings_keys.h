@@ -7,11 +7,6 @@ namespace shell::keys {
 // Every key the program stores, named once. Array keys are the control's name and the line index in
 // decimal, without a leading zero ("txtAssets0" ... "txtAssets10").
 
-// The statement's lines: the one place that says how many there are (generation::StatementRecord, the
-// main window, the template and the run all follow it).
-inline constexpr int kAssetLines = 11;
-inline constexpr int kLiabilityLines = 6;
-
 inline QString name() {
     return QStringLiteral("txtName");
 }

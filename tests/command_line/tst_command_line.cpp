@@ -107,11 +107,11 @@ void TestCommandLine::writeStore(const QString& key, const QString& value) {
     namespace keys = shell::keys;
     store.setValue(keys::name(), record.name);
     store.setValue(keys::date(), shell::dateToStoreText(record.date, us));
-    for (int i = 0; i < keys::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         store.setValue(keys::assetDescription(i), record.assetDescriptions[size_t(i)]);
         store.setValue(keys::assetAmount(i), record.assetAmounts[size_t(i)]);
     }
-    for (int i = 0; i < keys::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         store.setValue(keys::liabilityDescription(i), record.liabilityDescriptions[size_t(i)]);
         store.setValue(keys::liabilityAmount(i), record.liabilityAmounts[size_t(i)]);
     }

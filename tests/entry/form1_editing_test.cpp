@@ -312,7 +312,7 @@ private slots:
     void generateButtonRunsTheHandlerWithTheShownStatement() {
         start();
         form_->PushButton22->click();  // no handler yet: nothing happens
-        generation::StatementRecord seen;
+        shell::StatementRecord seen;
         int calls = 0;
         form_->setGenerateHandler([&] {
             ++calls;

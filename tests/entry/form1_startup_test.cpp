@@ -11,15 +11,15 @@
 #include <optional>
 
 #include "form1_fixture.h"
-#include "generation/statement.h"
-#include "generation/stored_statement.h"
+#include "shell/core/statement.h"
+#include "shell/core/stored_statement.h"
 #include "shell/ui/window_colours.h"
 #include "tests/common/file_system_faults.h"
 
 namespace {
 
-const auto& kAssetDescriptions = generation::kBuiltInAssetDescriptions;
-const auto& kLiabilityDescriptions = generation::kBuiltInLiabilityDescriptions;
+const auto& kAssetDescriptions = shell::kBuiltInAssetDescriptions;
+const auto& kLiabilityDescriptions = shell::kBuiltInLiabilityDescriptions;
 
 QColor colourAt(QWidget* widget, QPoint point) {
     return widget->grab().toImage().pixelColor(point);
@@ -275,7 +275,7 @@ private slots:
             return reported;
         };
         // The export first: it reads the store without writing to it.
-        const auto exported = generation::LoadStoredStatement(shell::SettingsStore());
+        const auto exported = shell::LoadStoredStatement(shell::SettingsStore());
         QCOMPARE(reportedLines(), lines);
         entry::Form1 form;
         form.Form_Load();

@@ -57,7 +57,7 @@ generation::FractionSource digits(const QString& sequence) {
     };
 }
 
-generation::StatementRecord sampleStatement() {
+shell::StatementRecord sampleStatement() {
     return entry::sample::sampleStatement(QDate(2021, 3, 5));
 }
 

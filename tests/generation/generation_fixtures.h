@@ -8,7 +8,7 @@
 #include <QImage>
 
 #include "generation/generation_run.h"
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 #include "spreadsheet/workbook.h"
 
 // Workbook files made with the engine, the error reports the code under test shows, and the sample
@@ -45,6 +45,6 @@ struct Recorder {
 generation::FractionSource digits(const QString& sequence);
 
 // The sample statement: "John Doe", 5 March 2021, the built-in descriptions, the sample amounts.
-generation::StatementRecord sampleStatement();
+shell::StatementRecord sampleStatement();
 
 }  // namespace fixtures

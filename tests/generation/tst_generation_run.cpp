@@ -189,9 +189,9 @@ void TestGenerationRun::withoutSpreadsheetApplicationEveryDependentLineReports()
     run.PushButton22_Click(fixtures::sampleStatement());
 
     QList<int> expected{104, 110, 118, 120};
-    for (int i = 0; i < kAssetLines; ++i)
+    for (int i = 0; i < shell::kAssetLines; ++i)
         expected << 124 << 126;
-    for (int i = 0; i < kLiabilityLines; ++i)
+    for (int i = 0; i < shell::kLiabilityLines; ++i)
         expected << 134 << 136;
     expected << 140 << 142 << 160 << 162 << 164 << 166 << 170 << 174;
     expected << 100 << 102 << 104;  // the picture export's own reports

@@ -11,28 +11,27 @@
 namespace interop {
 
 namespace {
-const generation::StatementRecord& plainSample() {
-    static const generation::StatementRecord sample = entry::sample::sampleStatement(kStatementDate);
+const shell::StatementRecord& plainSample() {
+    static const shell::StatementRecord sample = entry::sample::sampleStatement(kStatementDate);
     return sample;
 }
 }  // namespace
 
-const std::array<QString, generation::kAssetLines>& kAssetDescriptions =
-    generation::kBuiltInAssetDescriptions;
-const std::array<QString, generation::kLiabilityLines>& kLiabilityDescriptions =
-    generation::kBuiltInLiabilityDescriptions;
-const std::array<QString, generation::kAssetLines>& kSampleAssets = plainSample().assetAmounts;
-const std::array<QString, generation::kLiabilityLines>& kSampleLiabilities = plainSample().liabilityAmounts;
+const std::array<QString, shell::kAssetLines>& kAssetDescriptions = shell::kBuiltInAssetDescriptions;
+const std::array<QString, shell::kLiabilityLines>& kLiabilityDescriptions =
+    shell::kBuiltInLiabilityDescriptions;
+const std::array<QString, shell::kAssetLines>& kSampleAssets = plainSample().assetAmounts;
+const std::array<QString, shell::kLiabilityLines>& kSampleLiabilities = plainSample().liabilityAmounts;
 
 QString currencyText(const QString& plainAmount, const QLocale& locale) {
     return locale.toCurrencyString(QLocale::c().toDouble(plainAmount), QString(), 2);
 }
 
-generation::StatementRecord sampleStatement(AmountForm form, const QLocale& locale) {
+shell::StatementRecord sampleStatement(AmountForm form, const QLocale& locale) {
     const auto shown = [&](const QString& plain) {
         return form == AmountForm::Plain ? plain : currencyText(plain, locale);
     };
-    generation::StatementRecord statement = plainSample();
+    shell::StatementRecord statement = plainSample();
     for (QString& amount : statement.assetAmounts)
         amount = shown(amount);
     for (QString& amount : statement.liabilityAmounts)
@@ -69,7 +68,7 @@ QString openFillSave(const QString& workbookPath, const std::function<void(gener
     return {};
 }
 
-QString fillStatement(const QString& templatePath, const generation::StatementRecord& statement,
+QString fillStatement(const QString& templatePath, const shell::StatementRecord& statement,
                       const QString& outPath) {
     return openFillSave(
         templatePath,

@@ -10,15 +10,15 @@
 #include <functional>
 
 #include "generation/application.h"
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 
 namespace interop {
 
-extern const std::array<QString, generation::kAssetLines>& kAssetDescriptions;
-extern const std::array<QString, generation::kLiabilityLines>& kLiabilityDescriptions;
+extern const std::array<QString, shell::kAssetLines>& kAssetDescriptions;
+extern const std::array<QString, shell::kLiabilityLines>& kLiabilityDescriptions;
 // The sample amounts as "Load Sample/Example Data" puts them in the boxes.
-extern const std::array<QString, generation::kAssetLines>& kSampleAssets;
-extern const std::array<QString, generation::kLiabilityLines>& kSampleLiabilities;
+extern const std::array<QString, shell::kAssetLines>& kSampleAssets;
+extern const std::array<QString, shell::kLiabilityLines>& kSampleLiabilities;
 
 inline const QDate kStatementDate{2021, 3, 5};
 
@@ -31,7 +31,7 @@ QString currencyText(const QString& plainAmount, const QLocale& locale);
 
 // The sample statement: "John Doe", 5 March 2021, the built-in descriptions and the sample amounts in
 // the given form.
-generation::StatementRecord sampleStatement(AmountForm form, const QLocale& locale);
+shell::StatementRecord sampleStatement(AmountForm form, const QLocale& locale);
 
 // Writes the embedded template resource into the folder as "template.xlt"; empty on failure.
 QString writeEmbeddedTemplate(const QString& folder);
@@ -43,7 +43,7 @@ QString openFillSave(const QString& workbookPath, const std::function<void(gener
                      const QString& outPath);
 
 // The generation run's writes: the statement's 36 cells into worksheet 1, then B6 selected.
-QString fillStatement(const QString& templatePath, const generation::StatementRecord& statement,
+QString fillStatement(const QString& templatePath, const shell::StatementRecord& statement,
                       const QString& outPath);
 
 }  // namespace interop

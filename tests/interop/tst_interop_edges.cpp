@@ -95,7 +95,7 @@ void TestInterop::liabilitiesAboveAssetsGiveNegativeNetWorth() {
 }
 
 void TestInterop::emptyStatementStillWritesEveryCell() {
-    generation::StatementRecord statement;
+    shell::StatementRecord statement;
     statement.date = kStatementDate;
     const QString saved = scratch(QStringLiteral("empty.xls"));
     QCOMPARE(fillStatement(template_, statement, saved), QString());

@@ -14,6 +14,7 @@
 
 #include "shell/core/settings_keys.h"
 #include "shell/core/settings_store.h"
+#include "shell/core/statement.h"
 #include "shell/core/user_notice.h"
 #include "tests/common/file_system_faults.h"
 
@@ -51,9 +52,9 @@ private slots:
     void keysAreTheThirtySixNamesWithoutLeadingZeros() {
         using namespace shell::keys;
         QStringList keys{name(), date()};
-        for (int i = 0; i < kAssetLines; ++i)
+        for (int i = 0; i < shell::kAssetLines; ++i)
             keys << assetDescription(i) << assetAmount(i);
-        for (int i = 0; i < kLiabilityLines; ++i)
+        for (int i = 0; i < shell::kLiabilityLines; ++i)
             keys << liabilityDescription(i) << liabilityAmount(i);
         QCOMPARE(keys.size(), 36);
         QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), 36);

@@ -331,9 +331,9 @@ void TestPages::statementPdf() {
          {QStringLiteral("PERSONAL FINANCIAL STATEMENT"), QStringLiteral("John Doe"),
           QStringLiteral("3/5/2021"), QStringLiteral("Amount in Dollars"), QStringLiteral("Signature:")})
         QVERIFY2(text.contains(line), qPrintable(line));
-    for (const QString& label : generation::kBuiltInAssetDescriptions)
+    for (const QString& label : shell::kBuiltInAssetDescriptions)
         QVERIFY2(text.contains(label), qPrintable(label));
-    for (const QString& label : generation::kBuiltInLiabilityDescriptions)
+    for (const QString& label : shell::kBuiltInLiabilityDescriptions)
         QVERIFY2(text.contains(label), qPrintable(label));
     // Each amount on its label's line, as the accounting formats show it: whole units, "$" pinned left.
     QVERIFY2(has(text, QStringLiteral("Cash - checking accounts +\\$ +150$")), qPrintable(text));

@@ -11,14 +11,12 @@
 #include <optional>
 #include <variant>
 
-#include "generation/statement.h"
+#include "shell/core/statement.h"
 
 namespace shell {
+
 class Procedure;
 class SettingsStore;
-}  // namespace shell
-
-namespace generation {
 
 // The dates a statement holds: those of a workbook's 1900 date system.
 inline const QDate kFirstStatementDate(1900, 1, 1);
@@ -54,14 +52,14 @@ using ShowRestoredField = std::function<void(const StoredField& field, const Res
 // that cannot be read (a date outside kFirstStatementDate to kLastStatementDate included) fails its step
 // with a "Type mismatch: ..." description naming the key and the text, as does a throw from `show`; the
 // restore goes on with the next field. Returns true when every field was handed over.
-bool restoreStatement(const shell::SettingsStore& store, shell::Procedure& procedure,
-                      const ShowRestoredField& show, const QLocale& locale = QLocale());
+bool restoreStatement(const SettingsStore& store, Procedure& procedure, const ShowRestoredField& show,
+                      const QLocale& locale = QLocale());
 
 // The statement the main window would show after start-up, read from the store without writing to it,
 // for the command-line export. Each field that cannot be read is reported ("Export.LoadStoredStatement"
 // at the field's line), and the result is then nothing: an export would otherwise print a figure the
 // user never saw.
-std::optional<StatementRecord> LoadStoredStatement(const shell::SettingsStore& store,
+std::optional<StatementRecord> LoadStoredStatement(const SettingsStore& store,
                                                    const QLocale& locale = QLocale());
 
-}  // namespace generation
+}  // namespace shell

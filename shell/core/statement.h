@@ -4,13 +4,12 @@
 #include <QString>
 #include <array>
 
-#include "shell/core/settings_keys.h"
+namespace shell {
 
-namespace generation {
-
-// The statement has the lines the store keeps, which the settings keys define.
-using shell::keys::kAssetLines;
-using shell::keys::kLiabilityLines;
+// The statement's lines: the one place that says how many there are (the record, the settings keys, the
+// main window, the template and the run all follow it).
+inline constexpr int kAssetLines = 11;
+inline constexpr int kLiabilityLines = 6;
 
 // The descriptions each line carries until the user changes it; the template's line labels are the same
 // texts in the same order, so an untouched statement reproduces the template.
@@ -46,4 +45,4 @@ struct StatementRecord {
     std::array<QString, kLiabilityLines> liabilityAmounts;
 };
 
-}  // namespace generation
+}  // namespace shell

@@ -1,11 +1,11 @@
-#include "generation/stored_statement.h"
+#include "shell/core/stored_statement.h"
 
 #include "shell/core/error_report.h"
 #include "shell/core/locale_amount.h"
 #include "shell/core/settings_keys.h"
 #include "shell/core/settings_store.h"
 
-namespace generation {
+namespace shell {
 
 namespace {
 
@@ -14,12 +14,11 @@ using Kind = StoredField::Kind;
 RestoredValue restoredDate(const std::optional<QString>& stored, const QLocale& locale) {
     if (!stored)
         return QDate::currentDate();
-    const auto date = shell::dateFromStoreText(*stored, locale);
+    const auto date = dateFromStoreText(*stored, locale);
     if (!date)
-        throw shell::RuntimeError(
-            QStringLiteral("Type mismatch: the stored date \"%1\" is no date").arg(*stored));
+        throw RuntimeError(QStringLiteral("Type mismatch: the stored date \"%1\" is no date").arg(*stored));
     if (*date < kFirstStatementDate || *date > kLastStatementDate) {
-        throw shell::RuntimeError(
+        throw RuntimeError(
             QStringLiteral("Type mismatch: the stored date \"%1\" is before 1900 or after 9999")
                 .arg(*stored));
     }
@@ -28,12 +27,12 @@ RestoredValue restoredDate(const std::optional<QString>& stored, const QLocale& 
 
 RestoredValue restoredAmount(const StoredField& field, const std::optional<QString>& stored,
                              const QLocale& locale) {
-    const auto amount = shell::parseAmount(stored.value_or(QStringLiteral("0")), locale);
+    const auto amount = parseAmount(stored.value_or(QStringLiteral("0")), locale);
     if (!amount) {
-        throw shell::RuntimeError(QStringLiteral("Type mismatch: the stored amount %1 \"%2\" is no amount")
-                                      .arg(field.key(), *stored));
+        throw RuntimeError(QStringLiteral("Type mismatch: the stored amount %1 \"%2\" is no amount")
+                               .arg(field.key(), *stored));
     }
-    return shell::currencyText(*amount, locale);
+    return currencyText(*amount, locale);
 }
 
 RestoredValue restoredValue(const StoredField& field, const std::optional<QString>& stored,
@@ -58,7 +57,7 @@ RestoredValue restoredValue(const StoredField& field, const std::optional<QStrin
 }  // namespace
 
 QString StoredField::key() const {
-    namespace keys = shell::keys;
+    namespace keys = keys;
     switch (kind) {
         case Kind::Name:
             return keys::name();
@@ -95,8 +94,8 @@ const std::array<StoredField, 2 + 2 * kAssetLines + 2 * kLiabilityLines>& stored
     return fields;
 }
 
-bool restoreStatement(const shell::SettingsStore& store, shell::Procedure& procedure,
-                      const ShowRestoredField& show, const QLocale& locale) {
+bool restoreStatement(const SettingsStore& store, Procedure& procedure, const ShowRestoredField& show,
+                      const QLocale& locale) {
     bool complete = true;
     for (const StoredField& field : storedFields()) {
         complete = procedure.step(field.line, [&] {
@@ -107,8 +106,8 @@ bool restoreStatement(const shell::SettingsStore& store, shell::Procedure& proce
     return complete;
 }
 
-std::optional<StatementRecord> LoadStoredStatement(const shell::SettingsStore& store, const QLocale& locale) {
-    shell::Procedure p(QStringLiteral("Export"), QStringLiteral("LoadStoredStatement"));
+std::optional<StatementRecord> LoadStoredStatement(const SettingsStore& store, const QLocale& locale) {
+    Procedure p(QStringLiteral("Export"), QStringLiteral("LoadStoredStatement"));
     StatementRecord record;
     const auto put = [&record](const StoredField& field, const RestoredValue& value,
                                const std::optional<QString>&) {
@@ -140,4 +139,4 @@ std::optional<StatementRecord> LoadStoredStatement(const shell::SettingsStore& s
     return record;
 }
 
-}  // namespace generation
+}  // namespace shell
