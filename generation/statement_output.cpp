@@ -1,6 +1,7 @@
 #include "generation/statement_output.h"
 
 #include <QBuffer>
+#include <QLocale>
 #include <QPdfWriter>
 
 #include "generation/pdf_document_info.h"
@@ -26,7 +27,7 @@ QString statementName(const spreadsheet::Workbook& workbook, int sheetIndex) {
     // A name typed as digits became a number; the author is what the cell shows.
     const quint16 format =
         cell->xf < workbook.formats.size() ? workbook.formats[cell->xf].numberFormat : quint16(0);
-    return spreadsheet::formatValue(workbook, format, cell->value).text().trimmed();
+    return spreadsheet::formatValue(workbook, format, cell->value, QLocale()).text().trimmed();
 }
 
 spreadsheet::PrintOptions statementPrintOptions(const spreadsheet::Workbook& workbook, int sheetIndex,
@@ -35,6 +36,8 @@ spreadsheet::PrintOptions statementPrintOptions(const spreadsheet::Workbook& wor
     options.title = kStatementTitle;
     options.author = statementName(workbook, sheetIndex);
     options.filePath = workbookPath;
+    // The values, the date and the time in the user's regional form.
+    options.locale = QLocale();
     return options;
 }
 
@@ -57,7 +60,7 @@ QImage statementPicture(const spreadsheet::Workbook& workbook) {
     const auto used = workbook.sheets.empty() ? std::nullopt : workbook.sheets[size_t(sheet)].usedRange();
     if (!used)
         throw shell::RuntimeError(QStringLiteral("The sheet is empty: there is no picture to draw"));
-    QImage picture = spreadsheet::renderRange(workbook, sheet, *used);
+    QImage picture = spreadsheet::renderRange(workbook, sheet, *used, {.locale = QLocale()});
     if (picture.isNull())
         throw shell::RuntimeError(QStringLiteral("The picture of the sheet could not be drawn"));
     return picture;
