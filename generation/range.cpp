@@ -151,7 +151,8 @@ void Range::CopyPicture() const {
     auto& state = book();
     detail::guarded(kRangeObject, "CopyPicture", [&] {
         detail::recalculateIfNeeded(state, false);
-        const QImage picture = spreadsheet::renderRange(state.model, sheet_, range_);
+        // The values in the user's regional form, as the spreadsheet shows them on the user's screen.
+        const QImage picture = spreadsheet::renderRange(state.model, sheet_, range_, {.locale = QLocale()});
         if (picture.isNull())
             throw shell::RuntimeError(QStringLiteral("CopyPicture method of Range class failed"));
         putPictureOnClipboard(picture);

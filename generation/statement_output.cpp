@@ -1,6 +1,7 @@
 #include "generation/statement_output.h"
 
 #include <QBuffer>
+#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QStringList>
@@ -30,7 +31,7 @@ QString shownText(const spreadsheet::Workbook& workbook, const spreadsheet::Cell
         return {};
     const quint16 format =
         cell->xf < workbook.formats.size() ? workbook.formats[cell->xf].numberFormat : quint16(0);
-    return spreadsheet::formatValue(workbook, format, cell->value).text();
+    return spreadsheet::formatValue(workbook, format, cell->value, QLocale()).text();
 }
 
 const spreadsheet::Worksheet& activeSheet(const spreadsheet::Workbook& workbook) {
@@ -44,6 +45,8 @@ spreadsheet::PrintOptions printOptions(const spreadsheet::Workbook& workbook, co
     options.title = kStatementTitle;
     options.author = statementName(workbook, workbook.activeSheetIndex());
     options.filePath = workbookPath;
+    // The values, the date and the time in the user's regional form.
+    options.locale = QLocale();
     return options;
 }
 
@@ -94,7 +97,7 @@ QImage statementPicture(const spreadsheet::Workbook& workbook, qreal ratio) {
         throw shell::RuntimeError(
             QStringLiteral("A picture needs a positive number of device pixels to a pixel"));
     if (ratio == 1) {
-        QImage picture = spreadsheet::renderRange(workbook, sheet, *used);
+        QImage picture = spreadsheet::renderRange(workbook, sheet, *used, {.locale = QLocale()});
         if (picture.isNull())
             throw shell::RuntimeError(QStringLiteral("The picture of the sheet could not be drawn"));
         return picture;
@@ -108,7 +111,7 @@ QImage statementPicture(const spreadsheet::Workbook& workbook, qreal ratio) {
     picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::white);
     QPainter painter(&picture);
-    spreadsheet::paintRange(painter, workbook, sheet, *used);
+    spreadsheet::paintRange(painter, workbook, sheet, *used, {.locale = QLocale()});
     return picture;
 }
 

@@ -54,6 +54,11 @@ struct FormatOptions {
     // How many characters General may use for a number. A spreadsheet allows 11 in a cell; the
     // renderer asks again with fewer when the text does not fit the column.
     int generalWidth = 11;
+    // The regional settings the value is shown in, as a spreadsheet takes them from the system: the
+    // decimal and group separators of numbers, the day and month names of dates whose format names no
+    // language, and the system's long date and time forms ([$-F800], [$-F400]). The C locale shows
+    // them as a US spreadsheet does. The format code itself never changes.
+    QLocale locale = QLocale::c();
 };
 
 // A parsed format code; cheap to copy, immutable. Malformed codes never throw: what cannot be read is
@@ -76,14 +81,16 @@ private:
 // The code of a built-in format id (0 to 49, as the en-US spreadsheet defines them); empty when the id
 // is not built in.
 QString builtInNumberFormatCode(int id);
-// The short-date format (built-in 14) as a locale shows it, with the whole year: "m/d/yyyy" in the US,
-// "dd.mm.yyyy" in Germany.
+// The short-date format (built-in 14) as a locale shows it, with the whole year: "m/d/yyyy" in the US
+// (and in the C locale), "dd.mm.yyyy" in Germany.
 QString shortDateFormatCode(const QLocale& locale);
-// The code an XF's format id stands for: the workbook's FORMAT record, else the built-in code (the short
-// date in the user's regional order), else General.
-QString numberFormatCode(const Workbook& workbook, quint16 id);
-// Formats a value with the workbook's format id and date system.
+// The system's long date form ([$-F800]) as a locale shows it: "dddd, mmmm d, yyyy" in the US.
+QString longDateFormatCode(const QLocale& locale);
+// The code an XF's format id stands for: the workbook's FORMAT record, else the built-in code (the
+// short date, and the date and time of format 22, in the locale's order), else General.
+QString numberFormatCode(const Workbook& workbook, quint16 id, const QLocale& locale = QLocale::c());
+// Formats a value with the workbook's format id and date system, in the locale's regional form.
 FormattedText formatValue(const Workbook& workbook, quint16 formatId, const Value& value,
-                          int generalWidth = 11);
+                          const QLocale& locale = QLocale::c(), int generalWidth = 11);
 
 }  // namespace spreadsheet

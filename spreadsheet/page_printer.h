@@ -23,7 +23,7 @@ struct PrintOptions {
     QString author;
     QString filePath;   // the workbook's file: &F prints its name, &Z its folder
     QDateTime printed;  // the moment &D and &T print; now when not set
-    QLocale locale;     // how &D and &T are written
+    QLocale locale;     // how the cells' values, &D and &T are written (see PaintOptions::locale)
     // Paper, orientation and margins, when a print dialog changed them; else the sheet's own.
     std::optional<QPageLayout> layout;
 };

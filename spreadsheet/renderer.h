@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QSize>
 
@@ -13,6 +14,9 @@ struct PaintOptions {
     // the screen's dots), and grid lines appear when the page setup prints them, around every cell of
     // the range, instead of when the window shows them.
     bool printing = false;
+    // The regional settings the cells' values are shown in (see FormatOptions::locale). The program
+    // passes its own; the C locale draws a sheet as a US spreadsheet shows it.
+    QLocale locale = QLocale::c();
 };
 
 // The size of a range as a spreadsheet shows it at 100 % zoom on a 96 dpi screen, in pixels.
@@ -25,7 +29,8 @@ void paintRange(QPainter& painter, const Workbook& workbook, int sheetIndex, con
                 const PaintOptions& options = {});
 
 // Draws a range of a sheet as a spreadsheet shows it at 100 % zoom on a 96 dpi screen: the image is
-// exactly the size of the range's columns and rows.
-QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range);
+// exactly the size of the range's columns and rows. `options.printing` is not used.
+QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range,
+                   const PaintOptions& options = {});
 
 }  // namespace spreadsheet

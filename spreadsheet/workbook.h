@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/model/conditional_format.h"
 #include "spreadsheet/model/workbook_kept.h"
 
 namespace spreadsheet {
@@ -260,6 +261,9 @@ public:
     // The ARRAY or TABLE record that follows a cell's formula: the cells of an array formula or a data
     // table hold only a pointer (tExp, tTbl) to the block's first cell, whose record holds the rest.
     std::map<CellRef, KeptRecord> formulaBlocks;
+    // The conditional formats of the kept CONDFMT and CF records, read for drawing; the kept records
+    // are what is written back.
+    std::vector<ConditionalFormat> conditionalFormats;
 
     // The cell, or nullptr when the sheet holds nothing there.
     const Cell* cell(CellRef ref) const;

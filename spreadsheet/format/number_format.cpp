@@ -131,7 +131,7 @@ FormattedText NumberFormat::format(const Value& value, const FormatOptions& opti
     // A format of text alone shows numbers as General.
     if (numericSections == 1 && sections[0].hasText && !sections[0].hasDigits && !sections[0].isDate) {
         out.general = true;
-        appendLiteral(out, formatGeneral(v, options.generalWidth));
+        appendLiteral(out, regionalGeneral(v, options));
         return out;
     }
 
@@ -168,8 +168,13 @@ FormattedText NumberFormat::format(const Value& value, const FormatOptions& opti
     }
     out.colorIndex = section->colorIndex;
     if (section->isDate) {
+        // The system's forms are the locale's, which the format cannot know in advance.
+        std::optional<ParsedFormat> system;
+        if (section->systemForm != SystemForm::None && options.locale.language() != QLocale::C)
+            system = parseFormat(systemFormCode(section->systemForm, options.locale));
+        const Section& shown = system && !system->sections.empty() ? system->sections.front() : *section;
         // Dates before the epoch do not exist: a spreadsheet shows the cell full of "#".
-        if (minus || !formatDateSection(*section, std::fabs(v), options, out)) {
+        if (minus || !formatDateSection(shown, std::fabs(v), options, out)) {
             out.segments.clear();
             out.fillBefore = -1;
             out.hashes = true;
@@ -245,54 +250,25 @@ QString builtInNumberFormatCode(int id) {
     return QString::fromLatin1(codes[id]);
 }
 
-QString shortDateFormatCode(const QLocale& locale) {
-    // The C locale has no regional date order of its own; it shows dates the US way, as the table does.
-    if (locale.language() == QLocale::C)
-        return builtInNumberFormatCode(14);
-    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
-    QString code;
-    for (qsizetype i = 0; i < pattern.size();) {
-        const QChar c = pattern[i];
-        qsizetype run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        if (c == u'd') {
-            code += QString(std::min<qsizetype>(run, 2), u'd');  // the weekday is no part of a short date
-        } else if (c == u'M') {
-            code += QString(run, u'm');
-        } else if (c == u'y') {
-            code += QStringLiteral("yyyy");  // a short date shows the whole year, whatever the pattern
-        } else if (c == u'\'') {
-            const qsizetype end = pattern.indexOf(u'\'', i + 1);
-            const QString quoted = pattern.mid(i + 1, (end < 0 ? pattern.size() : end) - i - 1);
-            if (!quoted.isEmpty())
-                code += u'"' + quoted + u'"';
-            run = (end < 0 ? pattern.size() : end + 1) - i;
-        } else if (c.isLetter()) {
-            code += u'\\' + c;
-        } else {
-            code += QString(run, c);
-        }
-        i += run;
-    }
-    return code;
-}
-
-QString numberFormatCode(const Workbook& workbook, quint16 id) {
+QString numberFormatCode(const Workbook& workbook, quint16 id, const QLocale& locale) {
     if (auto it = workbook.numberFormats.find(id); it != workbook.numberFormats.end())
         return it->second;
-    // The short date follows the regional settings, as a spreadsheet shows it.
+    // The short date, alone and with the time, follows the regional settings, as a spreadsheet shows it.
     if (id == 14)
-        return shortDateFormatCode(QLocale());
+        return shortDateFormatCode(locale);
+    if (id == 22 && locale.language() != QLocale::C)
+        return shortDateFormatCode(locale) + QStringLiteral(" h:mm");
     const QString builtIn = builtInNumberFormatCode(id);
     return builtIn.isEmpty() ? QStringLiteral("General") : builtIn;
 }
 
-FormattedText formatValue(const Workbook& workbook, quint16 formatId, const Value& value, int generalWidth) {
+FormattedText formatValue(const Workbook& workbook, quint16 formatId, const Value& value,
+                          const QLocale& locale, int generalWidth) {
     FormatOptions options;
     options.date1904 = workbook.date1904;
     options.generalWidth = generalWidth;
-    return NumberFormat(numberFormatCode(workbook, formatId)).format(value, options);
+    options.locale = locale;
+    return NumberFormat(numberFormatCode(workbook, formatId, locale)).format(value, options);
 }
 
 }  // namespace spreadsheet

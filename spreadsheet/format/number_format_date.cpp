@@ -49,18 +49,59 @@ QString padded(qint64 n, int width) {
     return QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0'));
 }
 
+// Day and month names in a language: English ones as a US spreadsheet writes them, the others as the
+// locale's data has them. Months in a date with a day take the form that goes with a day (some
+// languages inflect them), months alone the form that stands alone.
+class Names {
+public:
+    Names(const QLocale& locale, bool withDay)
+        : locale_(locale),
+          english_(locale.language() == QLocale::C || locale.language() == QLocale::English),
+          withDay_(withDay) {}
+
+    QString month(int month, int letters) const {
+        if (english_) {
+            const QString name = QString::fromLatin1(kMonths[month - 1]);
+            return letters == 3 ? name.left(3) : (letters == 5 ? name.left(1) : name);
+        }
+        const QLocale::FormatType type = letters == 3 ? QLocale::ShortFormat : QLocale::LongFormat;
+        const QString name =
+            withDay_ ? locale_.monthName(month, type) : locale_.standaloneMonthName(month, type);
+        return letters == 5 ? name.left(1) : name;
+    }
+
+    // weekday: 0 Sunday.
+    QString day(int weekday, int letters) const {
+        if (english_) {
+            const QString name = QString::fromLatin1(kDays[weekday]);
+            return letters == 3 ? name.left(3) : name;
+        }
+        return locale_.dayName(weekday == 0 ? 7 : weekday,
+                               letters == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+    }
+
+private:
+    QLocale locale_;
+    bool english_;
+    bool withDay_;
+};
+
 }  // namespace
 
 bool formatDateSection(const Section& section, double serial, const FormatOptions& options,
                        FormattedText& out) {
     int subSecondDigits = 0;
     bool twelveHour = false;
+    bool withDay = false;
     for (const Token& t : section.tokens) {
         if (t.kind == TokenKind::SubSecond)
             subSecondDigits = std::max(subSecondDigits, t.count);
         if (t.kind == TokenKind::AmPm)
             twelveHour = true;
+        if (t.kind == TokenKind::Date && t.text[0] == u'd' && t.text.size() <= 2)
+            withDay = true;
     }
+    const Names names(section.language.value_or(options.locale), withDay);
     // Time is rounded to what the format shows of a second, so 10:30:59.6 reads 10:31:00; a minute or
     // hour shown alone is then cut, not rounded, as a clock does.
     qint64 ticksPerSecond = 1;
@@ -99,19 +140,9 @@ bool formatDateSection(const Section& section, double serial, const FormatOption
                 if (letter == u'y') {
                     text = n <= 2 ? padded(date.year % 100, 2) : padded(date.year, 4);
                 } else if (letter == u'm') {
-                    if (n <= 2) {
-                        text = padded(date.month, n);
-                    } else {
-                        const QString name = QString::fromLatin1(kMonths[date.month - 1]);
-                        text = n == 3 ? name.left(3) : (n == 5 ? name.left(1) : name);
-                    }
+                    text = n <= 2 ? padded(date.month, n) : names.month(date.month, n);
                 } else if (letter == u'd') {
-                    if (n <= 2) {
-                        text = padded(date.day, n);
-                    } else {
-                        const QString name = QString::fromLatin1(kDays[date.weekday]);
-                        text = n == 3 ? name.left(3) : name;
-                    }
+                    text = n <= 2 ? padded(date.day, n) : names.day(date.weekday, n);
                 } else if (letter == u'h') {
                     const int shown = twelveHour ? (hour % 12 == 0 ? 12 : hour % 12) : hour;
                     text = padded(shown, std::min(n, 2));

@@ -67,4 +67,12 @@ QString formatGeneral(double value, int width) {
     return sign + exponent.text;
 }
 
+QString regionalGeneral(double value, const FormatOptions& options) {
+    QString text = formatGeneral(value, options.generalWidth);
+    const QString point = options.locale.decimalPoint();
+    if (point != QStringLiteral("."))
+        text.replace(u'.', point);
+    return text;
+}
+
 }  // namespace spreadsheet::number_format_detail

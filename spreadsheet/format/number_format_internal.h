@@ -3,6 +3,7 @@
 // The parsed form of a format code, shared by the parser and the parts that lay out numbers, dates and
 // General. Not part of the engine's interface.
 
+#include <QLocale>
 #include <QString>
 #include <optional>
 #include <string>
@@ -47,6 +48,9 @@ struct Condition {
     bool matches(double value) const;
 };
 
+// [$-F800] and [$-F400]: the system's long date or time form stands for the whole section.
+enum class SystemForm { None, LongDate, Time };
+
 struct Section {
     std::vector<Token> tokens;
     Condition condition;
@@ -54,6 +58,9 @@ struct Section {
     bool isDate = false;
     bool hasDigits = false;  // holds number placeholders or General
     bool hasText = false;    // holds @
+    SystemForm systemForm = SystemForm::None;
+    // [$-40C] and its kin: the language whose day and month names the section shows.
+    std::optional<QLocale> language;
 };
 
 struct ParsedFormat {
@@ -75,6 +82,13 @@ bool formatDateSection(const Section& section, double serial, const FormatOption
                        FormattedText& out);
 // The General form of a number in at most `width` characters (at least one).
 QString formatGeneral(double value, int width);
+// The same with the decimal separator of the options' locale.
+QString regionalGeneral(double value, const FormatOptions& options);
+
+// The locale a language id of a format ([$-407]) stands for; nothing for an id this table lacks.
+std::optional<QLocale> localeOfLanguageId(quint32 id);
+// The code of a system form in the locale's order and names.
+QString systemFormCode(SystemForm form, const QLocale& locale);
 
 // Decimal digits of a double as a spreadsheet sees them: 15 significant digits.
 // value = 0.d1 d2 d3 ... x 10^exponent; digits has no trailing zeros and is empty for zero.

@@ -25,10 +25,11 @@ QString padding(QChar placeholder) {
 }
 
 // Places digits into placeholders from the right; digits beyond the placeholders join the leftmost one.
-// With grouping a comma follows every third digit counted from the right.
+// With a group separator, one follows every third digit counted from the right.
 std::map<size_t, QString> placeRightAligned(const std::vector<Token>& tokens,
                                             const std::vector<size_t>& places, const std::string& digits,
-                                            bool grouping) {
+                                            const QString& groupSeparator = {}) {
+    const bool grouping = !groupSeparator.isEmpty();
     std::map<size_t, QString> out;
     if (places.empty())
         return out;
@@ -37,7 +38,7 @@ std::map<size_t, QString> placeRightAligned(const std::vector<Token>& tokens,
     auto withGrouping = [&](char digit) {
         QString s(QChar::fromLatin1(digit));
         if (grouping && placed > 0 && placed % 3 == 0)
-            s += u',';
+            s += groupSeparator;
         ++placed;
         return s;
     };
@@ -153,7 +154,7 @@ void emitTokens(const std::vector<Token>& tokens, const std::map<size_t, QString
                 appendLayout(out, t);
                 break;
             case TokenKind::DecimalPoint:
-                appendLiteral(out, QStringLiteral("."));
+                appendLiteral(out, options.locale.decimalPoint());
                 break;
             case TokenKind::Comma:
                 if (commas[i] == CommaRole::Literal)
@@ -167,7 +168,7 @@ void emitTokens(const std::vector<Token>& tokens, const std::map<size_t, QString
                 break;
             case TokenKind::General:
                 out.general = true;
-                appendLiteral(out, formatGeneral(value, options.generalWidth));
+                appendLiteral(out, regionalGeneral(value, options));
                 break;
             default:
                 break;
@@ -208,6 +209,7 @@ void formatNumberSection(const Section& section, double value, const FormatOptio
             value /= 1000;
         }
     }
+    const QString groups = grouping ? options.locale.groupSeparator() : QString();
 
     std::map<size_t, QString> placed;
     if (auto fraction = findFraction(tokens); fraction && !exponent) {
@@ -239,7 +241,7 @@ void formatNumberSection(const Section& section, double value, const FormatOptio
         }
         const std::string wholeDigits = toDigits(std::llround(whole));
         placed = placeRightAligned(tokens, wholePlaces,
-                                   wholeDigits.empty() && numerator == 0 ? "0" : wholeDigits, grouping);
+                                   wholeDigits.empty() && numerator == 0 ? "0" : wholeDigits, groups);
         const int fractionWidth =
             int(numeratorPlaces.size() + 1) +
             (fraction->fixedDenominator ? int(denominatorPlaces.size()) : fraction->denominatorPlaceholders);
@@ -249,7 +251,7 @@ void formatNumberSection(const Section& section, double value, const FormatOptio
                 placed[i] = QString();
             placed[fraction->numeratorFirst] = QString(fractionWidth, u' ');
         } else {
-            auto numeratorText = placeRightAligned(tokens, numeratorPlaces, std::to_string(numerator), false);
+            auto numeratorText = placeRightAligned(tokens, numeratorPlaces, std::to_string(numerator));
             placed.insert(numeratorText.begin(), numeratorText.end());
             if (fraction->fixedDenominator) {
                 for (size_t place : denominatorPlaces)
@@ -311,11 +313,11 @@ void formatNumberSection(const Section& section, double value, const FormatOptio
         std::tie(whole, fraction) = fixedParts(roundDecimal(toDecimal(value), decimals), decimals);
     }
 
-    placed = placeRightAligned(tokens, integerPlaces, whole, grouping);
+    placed = placeRightAligned(tokens, integerPlaces, whole, groups);
     auto fractionText = placeLeftAligned(tokens, fractionPlaces, fraction);
     placed.insert(fractionText.begin(), fractionText.end());
     if (integerPlaces.empty() && point && !whole.empty())
-        placed[*point] = QString::fromStdString(whole) + u'.';
+        placed[*point] = QString::fromStdString(whole) + options.locale.decimalPoint();
     if (exponent) {
         const Token& e = tokens[*exponent];
         QString mark = e.text.left(1);
@@ -328,7 +330,7 @@ void formatNumberSection(const Section& section, double value, const FormatOptio
         if (exponentPlaces.empty()) {
             placed[*exponent] = mark + QString::number(std::abs(power));
         } else {
-            auto exponentText = placeRightAligned(tokens, exponentPlaces, toDigits(std::abs(power)), false);
+            auto exponentText = placeRightAligned(tokens, exponentPlaces, toDigits(std::abs(power)));
             placed.insert(exponentText.begin(), exponentText.end());
         }
     }

@@ -72,25 +72,40 @@ std::optional<Condition> parseCondition(const QString& text) {
     return std::nullopt;
 }
 
-void appendTokens(std::vector<Token>& tokens, const QString& code);
+void appendTokens(Section& section, const QString& code);
 
-// [$-409], [$€-407], [$-F800]: a currency text to show and a locale, of which only the system
-// date and time forms change what is shown; the names stay English. The system forms stand for the
-// whole section, whatever follows them: true when the section is complete.
-bool appendLocaleTokens(std::vector<Token>& tokens, const QString& content) {
+// [$-409], [$€-407], [$-F800]: a currency text to show and a language, whose day and month names the
+// section's dates show. Two ids stand for the system's long date and time forms, which stand for the
+// whole section whatever follows them: true when the section is complete.
+bool appendLocaleTokens(Section& section, const QString& content) {
     const qsizetype dash = content.indexOf(u'-', 1);
     const QString currency = content.mid(1, dash < 0 ? -1 : dash - 1);
     if (!currency.isEmpty())
-        tokens.push_back({TokenKind::Literal, currency, {}, 0});
+        section.tokens.push_back({TokenKind::Literal, currency, {}, 0});
     if (dash < 0)
         return false;
+    const QString id = content.mid(dash + 1);
     bool ok = false;
-    const uint lcid = content.mid(dash + 1).toUInt(&ok, 16);
-    if (!ok || ((lcid & 0xFFFF) != 0xF800 && (lcid & 0xFFFF) != 0xF400))
+    const uint lcid = id.toUInt(&ok, 16);
+    SystemForm form = SystemForm::None;
+    if (ok && (lcid & 0xFFFF) == 0xF800)
+        form = SystemForm::LongDate;
+    else if (ok && (lcid & 0xFFFF) == 0xF400)
+        form = SystemForm::Time;
+    else if (id.compare(QLatin1StringView("x-sysdate"), Qt::CaseInsensitive) == 0)
+        form = SystemForm::LongDate;
+    else if (id.compare(QLatin1StringView("x-systime"), Qt::CaseInsensitive) == 0)
+        form = SystemForm::Time;
+    if (form == SystemForm::None) {
+        // The upper bits choose a calendar and digits, which this engine does not change.
+        if (ok)
+            section.language = localeOfLanguageId(lcid & 0xFFFF);
         return false;
-    tokens.clear();
-    appendTokens(tokens, (lcid & 0xFFFF) == 0xF800 ? QStringLiteral("dddd, mmmm d, yyyy")
-                                                   : QStringLiteral("h:mm:ss AM/PM"));
+    }
+    // The US form stands in the tokens; the form itself is taken from the locale a value is shown in.
+    section.tokens.clear();
+    section.systemForm = form;
+    appendTokens(section, systemFormCode(form, QLocale::c()));
     return true;
 }
 
@@ -103,7 +118,8 @@ bool isElapsed(const QString& lower) {
     return std::all_of(lower.begin(), lower.end(), [first](QChar c) { return c == first; });
 }
 
-void appendTokens(std::vector<Token>& tokens, const QString& code) {
+void appendTokens(Section& section, const QString& code) {
+    std::vector<Token>& tokens = section.tokens;
     const qsizetype n = code.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = code[i];
@@ -126,7 +142,7 @@ void appendTokens(std::vector<Token>& tokens, const QString& code) {
             const QString content = code.mid(i + 1, end - i - 1);
             const QString lowered = content.toLower();
             if (content.startsWith(u'$')) {
-                if (appendLocaleTokens(tokens, content))
+                if (appendLocaleTokens(section, content))
                     return;
             } else if (isElapsed(lowered)) {
                 tokens.push_back({TokenKind::Elapsed, lowered, {}, 0});
@@ -255,7 +271,7 @@ Section parseSection(const QString& code) {
         }
         rest = rest.mid(end + 1);
     }
-    appendTokens(section.tokens, rest);
+    appendTokens(section, rest);
     for (const Token& t : section.tokens) {
         section.isDate |=
             t.kind == TokenKind::Date || t.kind == TokenKind::Elapsed || t.kind == TokenKind::AmPm;

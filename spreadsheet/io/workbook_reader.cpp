@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "spreadsheet/biff/read_conditional_formats.h"
 #include "spreadsheet/biff/read_globals.h"
 #include "spreadsheet/biff/read_links.h"
 #include "spreadsheet/biff/read_sheet.h"
@@ -87,6 +88,7 @@ Workbook readWorkbookStream(const QByteArray& stream) {
             sheet.veryHidden = entry.visibility == 2;
             if (const std::optional<qsizetype> end =
                     biff::readWorksheet(stream, offsets[tab], context, sheet)) {
+                biff::readConditionalFormats(sheet);
                 readUpTo = *end;
                 read[tab] = std::move(sheet);
                 continue;

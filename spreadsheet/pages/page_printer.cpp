@@ -120,7 +120,8 @@ void paintPage(QPainter& painter, const Workbook& workbook, int sheetIndex, cons
     if (!headings.isEmpty())
         paintHeadings(painter, workbook, sheet, cells, headings);
     painter.translate(headings.width(), headings.height());
-    paintRange(painter, workbook, sheetIndex, cells, PaintOptions{.printing = true});
+    paintRange(painter, workbook, sheetIndex, cells,
+               PaintOptions{.printing = true, .locale = options.locale});
     painter.restore();
 
     const HeaderFooterFields fields = fieldsFor(sheet, plan, pageIndex, options);

@@ -4,8 +4,13 @@
 
 namespace spreadsheet::render_detail {
 
-RenderGrid::RenderGrid(const Workbook& book, const Worksheet& worksheet, const CellRange& area)
-    : workbook(book), sheet(worksheet), range(area), mdw(maximumDigitWidth(book)) {
+RenderGrid::RenderGrid(const Workbook& book, int index, const CellRange& area, const QLocale& regional)
+    : workbook(book),
+      sheetIndex(index),
+      sheet(book.sheets.at(size_t(index))),
+      range(area),
+      mdw(maximumDigitWidth(book)),
+      locale(regional) {
     x_.push_back(0);
     for (int c = range.first.column; c <= range.last.column; ++c)
         x_.push_back(x_.back() + columnWidthPixels(sheet, c, mdw));
@@ -60,6 +65,18 @@ QRect RenderGrid::areaRect(const CellRange& area) const {
 }
 
 const CellFormat& RenderGrid::formatAt(CellRef ref) const {
+    if (auto it = conditionalFormats_.find(ref); it != conditionalFormats_.end())
+        return it->second;
+    return ownFormatAt(ref);
+}
+
+const Font& RenderGrid::fontAt(CellRef ref) const {
+    if (auto it = conditionalFonts_.find(ref); it != conditionalFonts_.end())
+        return it->second;
+    return workbook.fontOf(ownFormatAt(ref));
+}
+
+const CellFormat& RenderGrid::ownFormatAt(CellRef ref) const {
     quint16 xf = 15;
     if (const Cell* cell = sheet.cell(ref)) {
         xf = cell->xf;

@@ -4,6 +4,7 @@
 // format in force at a position, the merged ranges, and which grid edges are hidden. Not part of the
 // engine's interface.
 
+#include <QLocale>
 #include <QPainter>
 #include <QRect>
 #include <map>
@@ -17,12 +18,15 @@ namespace spreadsheet::render_detail {
 // the grid line it shares with its right and lower neighbours.
 class RenderGrid {
 public:
-    RenderGrid(const Workbook& workbook, const Worksheet& sheet, const CellRange& range);
+    RenderGrid(const Workbook& workbook, int sheetIndex, const CellRange& range,
+               const QLocale& locale = QLocale::c());
 
     const Workbook& workbook;
+    const int sheetIndex;
     const Worksheet& sheet;
     const CellRange range;
     const int mdw;
+    const QLocale locale;  // the regional settings values are shown in
 
     int width() const { return x_.back(); }
     int height() const { return y_.back(); }
@@ -34,8 +38,13 @@ public:
     QRect cellRect(CellRef ref) const;
     QRect areaRect(const CellRange& area) const;
 
-    // The format a position shows: its cell's, else its row's, else its column's, else the default.
+    // The format a position shows: its cell's, else its row's, else its column's, else the default;
+    // changed by the conditional formats whose rules hold there, once they are applied.
     const CellFormat& formatAt(CellRef ref) const;
+    const Font& fontAt(CellRef ref) const;
+    // Evaluates the conditional formats over the range and the cells around it, whose borders meet
+    // its edges, on the values the cells hold.
+    void applyConditionalFormats();
     const Cell* cellAt(CellRef ref) const { return sheet.cell(ref); }
     // The merged range covering a position inside the range or next to it.
     const CellRange* mergeAt(CellRef ref) const;
@@ -54,8 +63,13 @@ private:
 
     std::vector<int> x_;
     std::vector<int> y_;
+    const CellFormat& ownFormatAt(CellRef ref) const;
+
     std::map<CellRef, const CellRange*> merges_;
     std::vector<bool> hiddenVertical_;
+    // Where a conditional format's rules hold: the format and font the position shows instead.
+    std::map<CellRef, CellFormat> conditionalFormats_;
+    std::map<CellRef, Font> conditionalFonts_;
 };
 
 // Where the drawing steps paint: a painter whose user space is the range's 96 dpi pixels, the range's

@@ -10,13 +10,13 @@ namespace {
 // A picture larger than this is a mistake in the range, not a sheet anyone means to look at.
 constexpr qint64 kMaxPixels = 200'000'000;
 
-const Worksheet& sheetToDraw(const Workbook& workbook, int sheetIndex, const CellRange& range) {
+int sheetToDraw(const Workbook& workbook, int sheetIndex, const CellRange& range) {
     if (sheetIndex < 0 || sheetIndex >= int(workbook.sheets.size()))
         throw SpreadsheetError(QStringLiteral("There is no sheet %1 to draw.").arg(sheetIndex + 1));
     if (!range.first.isValid() || !range.last.isValid() || range.last.row < range.first.row ||
         range.last.column < range.first.column)
         throw SpreadsheetError(QStringLiteral("The range to draw is not a range of the sheet."));
-    return workbook.sheets[size_t(sheetIndex)];
+    return sheetIndex;
 }
 
 // `clip`: keep the drawing inside the range; a picture exactly the range's size needs no clip.
@@ -26,6 +26,7 @@ void paintGrid(QPainter& painter, render_detail::RenderGrid& grid, bool printing
     if (clip)
         painter.setClipRect(canvas.bounds, Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    grid.applyConditionalFormats();
     // Text is planned first: where it runs into empty neighbours the grid lines between them go away.
     // Fills cover grid lines, text lies on fills, and borders are drawn last, over everything.
     const render_detail::TextPlan text(grid);
@@ -45,13 +46,14 @@ QSize rangePixelSize(const Workbook& workbook, int sheetIndex, const CellRange& 
 
 void paintRange(QPainter& painter, const Workbook& workbook, int sheetIndex, const CellRange& range,
                 const PaintOptions& options) {
-    render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range);
+    render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range, options.locale);
     if (grid.width() > 0 && grid.height() > 0)
         paintGrid(painter, grid, options.printing, true);
 }
 
-QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range) {
-    render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range);
+QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range,
+                   const PaintOptions& options) {
+    render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range, options.locale);
     if (qint64(grid.width()) * grid.height() > kMaxPixels)
         throw SpreadsheetError(QStringLiteral("The range is too large to draw as a picture."));
     QImage image(std::max(grid.width(), 1), std::max(grid.height(), 1), QImage::Format_RGB32);

@@ -76,6 +76,7 @@ TextPlan::TextPlan(RenderGrid& grid) {
     std::map<quint16, NumberFormat> numberFormats;
     FormatOptions options;
     options.date1904 = workbook.date1904;
+    options.locale = grid.locale;
     const int indentPixels = grid.mdw + 2;
 
     for (const auto& [ref, cell] : grid.sheet.cells()) {
@@ -88,14 +89,15 @@ TextPlan::TextPlan(RenderGrid& grid) {
         if (!intersects(area, range))
             continue;
 
-        const CellFormat& format = workbook.formatOf(cell);
-        const Font& font = workbook.fontOf(format);
+        const CellFormat& format = grid.formatAt(ref);
+        const Font& font = grid.fontAt(ref);
         auto formatIt = numberFormats.find(format.numberFormat);
         if (formatIt == numberFormats.end())
-            formatIt = numberFormats
-                           .emplace(format.numberFormat,
-                                    NumberFormat(numberFormatCode(workbook, format.numberFormat)))
-                           .first;
+            formatIt =
+                numberFormats
+                    .emplace(format.numberFormat,
+                             NumberFormat(numberFormatCode(workbook, format.numberFormat, grid.locale)))
+                    .first;
         const NumberFormat& numberFormat = formatIt->second;
 
         Item item;

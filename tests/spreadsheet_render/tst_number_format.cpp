@@ -297,31 +297,125 @@ void TestNumberFormat::formatCodeLookup() {
     QCOMPARE(formatValue(workbook, 14, 45000.0 - 1462).text(), QStringLiteral("3/15/2023"));
 }
 
-void TestNumberFormat::shortDateFollowsRegionalOrder_data() {
-    QTest::addColumn<QString>("locale");
+void TestNumberFormat::regionalForms_data() {
+    QTest::addColumn<QString>("locale");  // the regional settings the value is drawn in
+    QTest::addColumn<QString>("code");    // a format code, or "#n" for the built-in format n
+    QTest::addColumn<double>("value");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("C") << "C"
-                       << "3/5/2021";
-    QTest::newRow("en_US") << "en_US"
-                           << "3/5/2021";
-    QTest::newRow("en_GB") << "en_GB"
-                           << "05/03/2021";
-    QTest::newRow("de_DE") << "de_DE"
-                           << "05.03.2021";
-    QTest::newRow("fr_FR") << "fr_FR"
-                           << "05/03/2021";
+    const double march15 = 45000.0;  // Wednesday, 15 March 2023
+    const double march5 = 44990.0;   // Sunday, 5 March 2023
+
+    // The separators of numbers are the region's; what the code writes literally stays.
+    QTest::newRow("C grouping") << "C"
+                                << "#,##0.00" << 1234.5 << "1,234.50";
+    QTest::newRow("en_US grouping") << "en_US"
+                                    << "#,##0.00" << 1234.5 << "1,234.50";
+    QTest::newRow("de_DE grouping") << "de_DE"
+                                    << "#,##0.00" << 1234567.5 << "1.234.567,50";
+    QTest::newRow("fr_FR grouping") << "fr_FR"
+                                    << "#,##0.00" << 1234.5 << "1\u202F234,50";
+    QTest::newRow("de_DE built-in 37") << "de_DE"
+                                       << "#37" << -1234.6 << "(1.235)";
+    QTest::newRow("de_DE built-in 4") << "de_DE"
+                                      << "#4" << 0.5 << "0,50";
+    QTest::newRow("de_DE General") << "de_DE"
+                                   << "#0" << 1234567.891 << "1234567,891";
+    QTest::newRow("de_DE General exponent") << "de_DE"
+                                            << "General" << 1.5e20 << "1,5E+20";
+    QTest::newRow("de_DE percent") << "de_DE"
+                                   << "0.00%" << 0.12345 << "12,35%";
+    QTest::newRow("de_DE exponent") << "de_DE"
+                                    << "0.00E+00" << 12345.0 << "1,23E+04";
+    QTest::newRow("de_DE only decimals") << "de_DE"
+                                         << ".00" << 12.5 << "12,50";
+    QTest::newRow("de_DE scaled") << "de_DE"
+                                  << "#,##0.0,\\k" << 1234567.0 << "1.234,6k";
+    QTest::newRow("de_DE quoted point") << "de_DE"
+                                        << "0\".\"0" << 12.0 << "1.2";
+    QTest::newRow("de_DE fraction") << "de_DE"
+                                    << "# ?/?" << 1.5 << "1 1/2";
+    QTest::newRow("de_DE currency of a locale") << "de_DE"
+                                                << "[$€-407] #,##0.00" << 1234.5 << "€ 1.234,50";
+    QTest::newRow("fr_FR accounting") << "fr_FR"
+                                      << "#43" << -1234.5 << " (1\u202F234,50)";
+
+    // The short date, alone and with the time, in the region's order; a format's own code stays.
+    QTest::newRow("C short date") << "C"
+                                  << "#14" << march5 << "3/5/2023";
+    QTest::newRow("en_US short date") << "en_US"
+                                      << "#14" << march5 << "3/5/2023";
+    QTest::newRow("en_GB short date") << "en_GB"
+                                      << "#14" << march5 << "05/03/2023";
+    QTest::newRow("de_DE short date") << "de_DE"
+                                      << "#14" << march5 << "05.03.2023";
+    QTest::newRow("fr_FR short date") << "fr_FR"
+                                      << "#14" << march5 << "05/03/2023";
+    QTest::newRow("de_DE date and time") << "de_DE"
+                                         << "#22" << march5 + 0.5 << "05.03.2023 12:00";
+    QTest::newRow("C date and time") << "C"
+                                     << "#22" << march5 + 0.5 << "3/5/2023 12:00";
+    QTest::newRow("de_DE own date code") << "de_DE"
+                                         << "m/d/yyyy" << march5 << "3/5/2023";
+    // The system's long date and time forms.
+    QTest::newRow("C system long date")
+        << "C"
+        << "[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy" << march5 << "Sunday, March 5, 2023";
+    QTest::newRow("en_US system long date")
+        << "en_US"
+        << "[$-F800]dddd, mmmm dd, yyyy" << march5 << "Sunday, March 5, 2023";
+    QTest::newRow("de_DE system long date")
+        << "de_DE"
+        << "[$-F800]dddd, mmmm dd, yyyy" << march5 << "Sonntag, 5. März 2023";
+    QTest::newRow("fr_FR system long date")
+        << "fr_FR"
+        << "[$-x-sysdate]dddd, mmmm dd, yyyy" << march5 << "dimanche 5 mars 2023";
+    QTest::newRow("de_DE system time") << "de_DE"
+                                       << "[$-F400]h:mm:ss AM/PM" << 0.75 << "18:00:00";
+    QTest::newRow("C system time") << "C"
+                                   << "[$-F400]h:mm:ss AM/PM" << 0.75 << "6:00:00 PM";
+
+    // Names in the language a format names, whatever the region; else in the region's language.
+    QTest::newRow("French names") << "C"
+                                  << "[$-40C]dddd d mmmm yyyy" << march15 << "mercredi 15 mars 2023";
+    QTest::newRow("German names") << "en_US"
+                                  << "[$-407]dddd, d. mmmm yyyy" << march15 << "Mittwoch, 15. März 2023";
+    QTest::newRow("Japanese names") << "C"
+                                    << "[$-411]yyyy\"年\"m\"月\"d\"日\" dddd" << march15
+                                    << "2023年3月15日 水曜日";
+    QTest::newRow("Italian short names") << "C"
+                                         << "[$-410]ddd d mmm" << march15 << "mer 15 mar";
+    QTest::newRow("Austrian German by its territory") << "C"
+                                                      << "[$-C07]mmmm" << 44927.0 << "Jänner";
+    QTest::newRow("Russian month with a day") << "C"
+                                              << "[$-419]d mmmm" << march15 << "15 марта";
+    QTest::newRow("Russian month alone") << "C"
+                                         << "[$-419]mmmm yyyy" << march15 << "март 2023";
+    QTest::newRow("calendar bits ignored") << "C"
+                                           << "[$-1040407]mmmm" << march15 << "März";
+    QTest::newRow("English names in Germany") << "de_DE"
+                                              << "[$-409]dddd mmmm" << march15 << "Wednesday March";
+    QTest::newRow("region's names") << "de_DE"
+                                    << "dddd d mmmm" << march15 << "Mittwoch 15 März";
+    QTest::newRow("region's first letter") << "fr_FR"
+                                           << "mmmmm" << march15 << "m";
+    QTest::newRow("unknown language id") << "C"
+                                         << "[$-4FF]mmmm" << march15 << "March";
 }
 
-void TestNumberFormat::shortDateFollowsRegionalOrder() {
+void TestNumberFormat::regionalForms() {
     QFETCH(QString, locale);
+    QFETCH(QString, code);
+    QFETCH(double, value);
     QFETCH(QString, shown);
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
+    const QLocale regional(locale);
     Workbook workbook;
-    const QString text = formatValue(workbook, 14, 44260.0).text();  // 5 March 2021
-    QLocale::setDefault(previous);
-    QCOMPARE(text, shown);
-    // A workbook that defines the format itself keeps its own order.
-    workbook.numberFormats[14] = QStringLiteral("yyyy-mm-dd");
-    QCOMPARE(formatValue(workbook, 14, 44260.0).text(), QStringLiteral("2021-03-05"));
+    FormattedText text;
+    if (code.startsWith(u'#') && code.size() > 1 && code[1].isDigit()) {
+        text = formatValue(workbook, quint16(code.mid(1).toInt()), value, regional);
+    } else {
+        FormatOptions options;
+        options.locale = regional;
+        text = NumberFormat(code).format(value, options);
+    }
+    QCOMPARE(text.text(), shown);
 }

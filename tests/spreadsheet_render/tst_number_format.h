@@ -20,6 +20,6 @@ private slots:
     void sectionsAndConditions();
     void textBooleansAndErrors();
     void formatCodeLookup();
-    void shortDateFollowsRegionalOrder_data();
-    void shortDateFollowsRegionalOrder();
+    void regionalForms_data();
+    void regionalForms();
 };
