@@ -188,15 +188,13 @@ const FunctionInfo* functionNamedBy(const Workbook& workbook, const ptg::Token& 
         return nullptr;
     }
     // Programs disagree on where a function goes (some write newer functions as add-in names, some
-    // add-in functions with the prefix): the name decides, not the place.
-    const FunctionInfo* info = functionByName(withoutFuturePrefix(stored).toUpper());
-    return info && info->storage != Storage::BuiltIn ? info : nullptr;
+    // add-in functions and even built-ins with the prefix): the name decides, not the place.
+    return functionByName(withoutFuturePrefix(stored).toUpper());
 }
 
 QString calledNameText(const QString& storedName) {
-    const QString bare = withoutFuturePrefix(storedName);
-    const FunctionInfo* info = functionByName(bare.toUpper());
-    return info && info->storage != Storage::BuiltIn ? QString::fromLatin1(info->name) : storedName;
+    const FunctionInfo* info = functionByName(withoutFuturePrefix(storedName).toUpper());
+    return info ? QString::fromLatin1(info->name) : storedName;
 }
 
 Operand callFunction(const FunctionInfo& info, Call& call) {

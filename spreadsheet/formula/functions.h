@@ -100,7 +100,8 @@ const FunctionInfo* functionByName(const QString& upperCaseName);
 
 // The function a name token (tName, tNameX) stands for as the first argument of a tFuncVar 255 call:
 // an external name of the add-in book, or a defined name or external name "_xlfn." + name, naming a
-// function this engine knows; nullptr otherwise (a macro, an unknown add-in, a plain name).
+// function this engine knows (whatever its own storage); nullptr otherwise (a macro, an unknown
+// add-in, a plain name).
 const FunctionInfo* functionNamedBy(const Workbook& workbook, const ptg::Token& nameToken);
 // The text a formula shows for such a name: the function's name, without "_xlfn." when it is known.
 QString calledNameText(const QString& storedName);

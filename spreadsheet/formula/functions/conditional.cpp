@@ -127,7 +127,7 @@ Criteria criteriaFrom(const Call& c, size_t first) {
             return out;
         }
         out.ranges.push_back(std::move(*range));
-        out.tests.emplace_back(c.value(i + 1));
+        out.tests.emplace_back(c.value(i + 1), c.evaluator.workbook().date1904);
     }
     return out;
 }
@@ -249,7 +249,7 @@ Operand averageIf(Call& c) {
     if (!range)
         return errorResult(error);
     one.ranges.push_back(*range);
-    one.tests.emplace_back(c.value(1));
+    one.tests.emplace_back(c.value(1), c.evaluator.workbook().date1904);
     std::optional<Grid> target = range;
     if (c.given(2)) {
         const auto given = Grid::of(c.evaluator, c.args[2], error);

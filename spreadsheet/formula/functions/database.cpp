@@ -32,17 +32,17 @@ int fieldColumn(const Grid& database, const Value& field) {
     return column >= 1 && column <= database.columns() ? int(column) - 1 : -1;
 }
 
-Criterion databaseCriterion(const Value& v) {
+Criterion databaseCriterion(const Value& v, bool date1904) {
     if (const QString* text = std::get_if<QString>(&v)) {
         const bool hasOperator = text->startsWith(u'<') || text->startsWith(u'>') || text->startsWith(u'=');
         if (!hasOperator && !text->isEmpty()) {
             bool number = false;
             text->toDouble(&number);
             if (!number)
-                return Criterion(Value(*text + u'*'));
+                return Criterion(Value(*text + u'*'), date1904);
         }
     }
-    return Criterion(v);
+    return Criterion(v, date1904);
 }
 
 struct Condition {
@@ -79,7 +79,7 @@ std::optional<std::vector<Value>> selected(const Call& c, bool fieldOptional, Er
             const int target = std::holds_alternative<QString>(header) ? fieldColumn(*database, header) : -1;
             if (target < 0)
                 return std::nullopt;
-            conditions.push_back({target, databaseCriterion(v)});
+            conditions.push_back({target, databaseCriterion(v, c.evaluator.workbook().date1904)});
         }
         rows.push_back(std::move(conditions));
     }

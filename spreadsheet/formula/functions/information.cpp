@@ -117,7 +117,8 @@ constexpr FunctionInfo kFunctions[] = {
     {261, "ERROR.TYPE", 1, 1, 'V', "V", false, errorType},
     {131, "N", 1, 1, 'V', "R", false, toN},
     {130, "T", 1, 1, 'V', "R", false, toT},
-    {86, "TYPE", 1, 1, 'V', "V", false, typeOf},
+    // TYPE looks at its argument whole (an array is 64), so it is not taken element by element.
+    {86, "TYPE", 1, 1, 'V', "R", false, typeOf},
     {-1, "ISFORMULA", 1, 1, 'V', "R", false, isFormula, Storage::Future},
 };
 
