@@ -218,6 +218,8 @@ private:
     std::vector<Exception> exceptions_;
     QMap<QString, Tally> tallies_;  // per oracle
     QStringList templates_;
+    qint64 officeMs_ = 0;   // waiting for LibreOffice
+    qint64 oraclesMs_ = 0;  // waiting for both
 };
 
 void TestTemplateCorpus::initTestCase() {
@@ -307,9 +309,13 @@ QJsonObject TestTemplateCorpus::libreOfficeResults(const QString& path) {
 
 void TestTemplateCorpus::compare(const QString& name, const QString& path, const QString& fill,
                                  const Workbook& ours, const QString& file) {
+    QElapsedTimer timer;
+    timer.start();
     startGnumeric(file);
     const QJsonObject office = libreOfficeResults(file);
+    officeMs_ += timer.elapsed();
     const QHash<QString, QString> gnumeric = gnumericResults(ours);
+    oraclesMs_ += timer.elapsed();
     QVERIFY2(!gnumeric.isEmpty(), qPrintable(file));
     QVERIFY2(!office.contains("failed"), qPrintable(office.value("failed").toString()));
     for (const FormulaCell& f : formulaCells(ours)) {
@@ -374,8 +380,10 @@ void TestTemplateCorpus::everyFormulaAgreesWithBothOracles() {
             }
         }
     }
-    qInfo("corpus: %d templates, %d formulas, %d fills, 2 paths", int(templates_.size()), formulas,
-          int(fills_.size()));
+    qInfo(
+        "corpus: %d templates, %d formulas, %d fills, 2 paths; %lld ms waiting for the oracles (%lld for "
+        "LibreOffice)",
+        int(templates_.size()), formulas, int(fills_.size()), oraclesMs_, officeMs_);
     QStringList failures;
     for (const QString& oracle : kOracles) {
         const Tally& t = tallies_[oracle];

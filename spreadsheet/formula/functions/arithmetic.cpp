@@ -105,11 +105,11 @@ Operand leastCommonMultiple(Call& c) {
     return numberResult(result);
 }
 
-// RANDBETWEEN: a whole number from the bottom (rounded up) to the top (rounded down).
+// RANDBETWEEN: a whole number from the bottom to the top, both rounded up.
 Operand randomBetween(Call& c) {
     return ofTwoNumbers(c, [](double bottom, double top) {
         const double low = std::ceil(bottom);
-        const double high = std::floor(top);
+        const double high = std::ceil(top);
         if (low > high)
             return Value(ErrorCode::Num);
         const double span = high - low + 1;

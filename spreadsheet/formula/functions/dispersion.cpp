@@ -251,10 +251,9 @@ Operand percentRankExc(Call& c) {
     return percentRank(c, true);
 }
 
-// RANK.AVG: equal numbers share the average of the ranks they take.
+// RANK.AVG(number, reference or array, [order]): equal numbers share the average of the ranks they
+// take.
 Operand rankAverage(Call& c) {
-    if (!std::holds_alternative<Area>(c.args[1]) && !std::holds_alternative<AreaList>(c.args[1]))
-        return errorResult(ErrorCode::Value);
     const Number x = c.number(0);
     if (x.error)
         return errorResult(*x.error);
@@ -686,7 +685,7 @@ constexpr FunctionInfo kFunctions[] = {
     {-1, "PERCENTRANK.INC", 2, 3, 'V', "RVV", false, percentRankInc, Storage::Future},
     {-1, "PERCENTRANK.EXC", 2, 3, 'V', "RVV", false, percentRankExc, Storage::Future},
     {-1, "RANK.EQ", 2, 3, 'V', "VRV", false, rankEqual, Storage::Future},
-    {-1, "RANK.AVG", 2, 3, 'V', "VRV", false, rankAverage, Storage::Future},
+    {-1, "RANK.AVG", 2, 3, 'V', "VAV", false, rankAverage, Storage::Future},
     {-1, "COVARIANCE.P", 2, 2, 'V', "AA", false, covariancePopulation, Storage::Future},
     {-1, "COVARIANCE.S", 2, 2, 'V', "AA", false, covarianceSample, Storage::Future},
     {-1, "FORECAST.LINEAR", 3, 3, 'V', "VAA", false, forecast, Storage::Future},

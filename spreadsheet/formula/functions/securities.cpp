@@ -319,7 +319,9 @@ Operand accruedInterest(Call& c) {
     return numberResult(par * rate / f * total);
 }
 
-// ACCRINTM(issue, settlement, rate, par, [basis]): interest paid at maturity.
+// ACCRINTM(issue, settlement, rate, par, [basis]): interest paid at maturity, par x rate x A / D with
+// A the days from issue to settlement as the basis counts them and D the days of its year (365 for
+// actual days).
 Operand accruedInterestAtMaturity(Call& c) {
     const Args a = argsOf(c, 2, {kRequired, kRequired, 0});
     if (a.error)
@@ -327,7 +329,9 @@ Operand accruedInterestAtMaturity(Call& c) {
     const double basis = std::trunc(a[4]);
     if (a[0] >= a[1] || a[2] <= 0 || a[3] <= 0 || !validBasis(basis))
         return errorResult(ErrorCode::Num);
-    return numberResult(a[3] * a[2] * yearFraction(a[0], a[1], int(basis), date1904(c)));
+    const int b = int(basis);
+    const double year = b == 1 || b == 3 ? 365 : 360;
+    return numberResult(a[3] * a[2] * daysBetween(a[0], a[1], b, date1904(c)) / year);
 }
 
 // The discounted papers (DISC, INTRATE, RECEIVED, PRICEDISC, YIELDDISC): settlement, maturity, two
