@@ -8,7 +8,8 @@
 // documented rule and which value the rule gives. Two ways in:
 //   - template: the makers' tokens, read, filled and recalculated by us and saved by our writer;
 //   - compiled: every formula shown by our text view and compiled again by our compiler into a new
-//     workbook, so that the add-in and "_xlfn." names it writes are read by both programs.
+//     workbook, so that the add-in and "_xlfn." names it writes are read by both programs (with the
+//     template's own amounts and the sample fill).
 // An unchanged template saved back keeps the add-in and "_xlfn." names its formulas call, as our reader
 // and xlrd read them.
 
@@ -370,6 +371,9 @@ void TestTemplateCorpus::everyFormulaAgreesWithBothOracles() {
         for (const auto& [path, original] : {std::pair{QStringLiteral("template"), &made},
                                              std::pair{QStringLiteral("compiled"), &compiled}}) {
             for (const Fill& fill : fills_) {
+                // Our compiler's tokens need the other programs' reading, not every fill again.
+                if (path == "compiled" && fill.name != "template" && fill.name != "sample")
+                    continue;
                 Workbook workbook = *original;
                 applyFill(workbook, fill);
                 recalculate(workbook);
@@ -381,8 +385,9 @@ void TestTemplateCorpus::everyFormulaAgreesWithBothOracles() {
         }
     }
     qInfo(
-        "corpus: %d templates, %d formulas, %d fills, 2 paths; %lld ms waiting for the oracles (%lld for "
-        "LibreOffice)",
+        "corpus: %d templates, %d formulas, %d fills (2 on the compiled path); %lld ms waiting for the "
+        "oracles "
+        "(%lld for LibreOffice)",
         int(templates_.size()), formulas, int(fills_.size()), oraclesMs_, officeMs_);
     QStringList failures;
     for (const QString& oracle : kOracles) {

@@ -489,10 +489,9 @@ Operand subtotal(Call& c) {
     leave.hiddenRows = code > 100;
     std::vector<Operand> args;
     for (size_t i = 1; i < c.count(); ++i) {
+        // An array has no rows to hide and no subtotals to leave out: it counts whole.
         auto values = valuesOfReference(c, c.args[i], leave);
-        if (!values)
-            return errorResult(ErrorCode::Value);
-        args.emplace_back(std::move(*values));
+        args.emplace_back(values ? Operand(std::move(*values)) : c.args[i]);
     }
     return callNamed(kNames[which - 1], c, args);
 }

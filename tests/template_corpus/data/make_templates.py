@@ -70,7 +70,8 @@ def read_template(path):
             first, last, body = block
             for row in range(first, last + 1):
                 for entry in body:
-                    text = entry.replace("{r}", str(row)).replace("{p}", str(row - first + 1))
+                    text = (entry.replace("{r}", str(row)).replace("{r-1}", str(row - 1))
+                            .replace("{p}", str(row - first + 1)))
                     cell, value = text.split("\t", 1)
                     sheets[current].append((cell, value))
             block = None
