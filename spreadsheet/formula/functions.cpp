@@ -62,7 +62,8 @@ struct Registry {
         for (auto family :
              {mathsFunctions(), statisticsFunctions(), logicFunctions(), lookupFunctions(), textFunctions(),
               dateFunctions(), financeFunctions(), conditionalFunctions(), informationFunctions(),
-              arithmeticFunctions(), dispersionFunctions(), calendarFunctions(), cashFlowFunctions(),
+              arithmeticFunctions(), dispersionFunctions(), distributionFunctions(), calendarFunctions(),
+              cashFlowFunctions(),
               securityFunctions(), stringFunctions(), referenceFunctions(), databaseFunctions()}) {
             for (const FunctionInfo& info : family) {
                 if (info.storage == Storage::BuiltIn)

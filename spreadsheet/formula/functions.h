@@ -69,6 +69,7 @@ std::span<const FunctionInfo> conditionalFunctions();
 std::span<const FunctionInfo> informationFunctions();
 std::span<const FunctionInfo> arithmeticFunctions();
 std::span<const FunctionInfo> dispersionFunctions();
+std::span<const FunctionInfo> distributionFunctions();
 std::span<const FunctionInfo> calendarFunctions();
 std::span<const FunctionInfo> cashFlowFunctions();
 std::span<const FunctionInfo> securityFunctions();

@@ -1,6 +1,8 @@
 // Text beyond the basic family: the newer CONCAT, TEXTJOIN, NUMBERVALUE, UNICHAR and UNICODE, and the
-// built-ins CHAR, CODE, CLEAN and REPLACE. CHAR and CODE number characters as the Western Windows
-// code page does (128 is the euro sign), which is what a spreadsheet on such a system answers.
+// built-ins CHAR, CODE, CLEAN, REPLACE and USDOLLAR. CHAR and CODE number characters as the Western
+// Windows code page does (128 is the euro sign), which is what a spreadsheet on such a system answers.
+// The byte-counting LENB, LEFTB, RIGHTB, MIDB, FINDB, SEARCHB and REPLACEB count one byte a character,
+// as they do where the default language uses no double-byte characters.
 
 #include <QLocale>
 #include <cmath>
@@ -248,6 +250,14 @@ Operand replace(Call& c) {
     return textResult(text->left(from) + *replacement + text->mid(from + length));
 }
 
+// The functions that have the same meaning under another name.
+template <const char* Name>
+Operand sameAs(Call& c) {
+    return functionByName(QLatin1String(Name))->impl(c);
+}
+constexpr char kLen[] = "LEN", kLeft[] = "LEFT", kRight[] = "RIGHT", kMid[] = "MID", kFind[] = "FIND",
+               kSearch[] = "SEARCH", kReplace[] = "REPLACE", kDollar[] = "DOLLAR";
+
 constexpr FunctionInfo kFunctions[] = {
     {-1, "CONCAT", 1, 254, 'V', "R", false, concat, Storage::Future},
     {-1, "TEXTJOIN", 3, 254, 'V', "RVR", false, textJoin, Storage::Future},
@@ -258,6 +268,14 @@ constexpr FunctionInfo kFunctions[] = {
     {121, "CODE", 1, 1, 'V', "V", false, characterCode},
     {162, "CLEAN", 1, 1, 'V', "V", false, clean},
     {119, "REPLACE", 4, 4, 'V', "VVVV", false, replace},
+    {204, "USDOLLAR", 1, 2, 'V', "VV", false, sameAs<kDollar>},
+    {211, "LENB", 1, 1, 'V', "V", false, sameAs<kLen>},
+    {208, "LEFTB", 1, 2, 'V', "VV", false, sameAs<kLeft>},
+    {209, "RIGHTB", 1, 2, 'V', "VV", false, sameAs<kRight>},
+    {210, "MIDB", 3, 3, 'V', "VVV", false, sameAs<kMid>},
+    {205, "FINDB", 2, 3, 'V', "VVV", false, sameAs<kFind>},
+    {206, "SEARCHB", 2, 3, 'V', "VVV", false, sameAs<kSearch>},
+    {207, "REPLACEB", 4, 4, 'V', "VVVV", false, sameAs<kReplace>},
 };
 
 }  // namespace
