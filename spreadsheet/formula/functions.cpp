@@ -63,8 +63,8 @@ struct Registry {
              {mathsFunctions(), statisticsFunctions(), logicFunctions(), lookupFunctions(), textFunctions(),
               dateFunctions(), financeFunctions(), conditionalFunctions(), informationFunctions(),
               arithmeticFunctions(), dispersionFunctions(), distributionFunctions(), calendarFunctions(),
-              cashFlowFunctions(),
-              securityFunctions(), stringFunctions(), referenceFunctions(), databaseFunctions()}) {
+              cashFlowFunctions(), securityFunctions(), stringFunctions(), referenceFunctions(),
+              databaseFunctions()}) {
             for (const FunctionInfo& info : family) {
                 if (info.storage == Storage::BuiltIn)
                     byIndex.insert(info.index, &info);
