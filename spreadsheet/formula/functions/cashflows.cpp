@@ -1,5 +1,5 @@
 // Cash flows and depreciation: the analysis add-in's CUMIPMT, CUMPRINC, XNPV, XIRR, EFFECT, NOMINAL,
-// FVSCHEDULE, DOLLARDE and DOLLARFR; the built-ins MIRR, ISPMT, SLN, SYD, DB and DDB; and the newer
+// FVSCHEDULE, DOLLARDE and DOLLARFR; the built-ins MIRR, ISPMT, SLN, SYD, DB, DDB and VDB; and the newer
 // PDURATION and RRI. Money paid out is negative, money received positive.
 
 #include <cmath>
@@ -329,6 +329,39 @@ Operand doubleDecliningBalance(Call& c) {
     return numberResult(std::max(0.0, std::min(byRate, cost - salvage - before)));
 }
 
+// VDB(cost, salvage, life, start, end, [factor], [no switch]): the declining-balance depreciation from
+// the start to the end period, switching to straight-line over the remaining life once that gives
+// more (unless told not to); a part of a period takes that part of its depreciation.
+Operand variableDecliningBalance(Call& c) {
+    const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired, kRequired, kRequired, 2});
+    if (a.error)
+        return errorResult(*a.error);
+    ErrorCode error{};
+    const auto noSwitch = c.given(6) ? toBool(c.value(6), error) : std::optional<bool>(false);
+    if (!noSwitch)
+        return errorResult(error);
+    const double cost = a[0], salvage = a[1], life = a[2], start = a[3], end = a[4], factor = a[5];
+    if (cost < 0 || salvage < 0 || life <= 0 || start < 0 || end < start || end > life || factor <= 0 ||
+        life > 1e6)
+        return errorResult(ErrorCode::Num);
+    double book = cost;
+    double total = 0;
+    bool straight = false;
+    const double last = std::ceil(end);
+    for (double period = 1; period <= last; ++period) {
+        const double declining = std::min(book * factor / life, std::max(0.0, book - salvage));
+        const double remaining = life - (period - 1);
+        const double line = remaining > 0 ? std::max(0.0, (book - salvage) / remaining) : 0;
+        straight = straight || (!*noSwitch && line > declining);
+        const double depreciation = straight ? line : declining;
+        const double part = std::min(end, period) - std::max(start, period - 1);
+        if (part > 0)
+            total += depreciation * part;
+        book -= depreciation;
+    }
+    return numberResult(total);
+}
+
 // PDURATION(rate, present, future): the periods an investment needs to grow to the future value.
 Operand periodsToGrow(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired});
@@ -365,6 +398,7 @@ constexpr FunctionInfo kFunctions[] = {
     {143, "SYD", 4, 4, 'V', "VVVV", false, sumOfYearsDigits},
     {247, "DB", 4, 5, 'V', "VVVVV", false, decliningBalance},
     {144, "DDB", 4, 5, 'V', "VVVVV", false, doubleDecliningBalance},
+    {222, "VDB", 5, 7, 'V', "VVVVVVV", false, variableDecliningBalance},
     {-1, "PDURATION", 3, 3, 'V', "VVV", false, periodsToGrow, Storage::Future},
     {-1, "RRI", 3, 3, 'V', "VVV", false, rateToGrow, Storage::Future},
 };
