@@ -153,6 +153,7 @@ int runTimings() {
     for (auto& stage : bench::timeWindows(kWindowRounds))
         stages.push_back(std::move(stage));
     stages.push_back(bench::timeThousandFormulas(kRounds));
+    stages.push_back(bench::timeThousandNewFunctionFormulas(kRounds));
     bench::printStages(stages);
     return 0;
 }

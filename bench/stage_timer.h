@@ -30,5 +30,7 @@ std::vector<Stage> timeWindows(int rounds);
 
 // Recalculating a sheet of a thousand template formulas (bench/formula_timing.cpp).
 Stage timeThousandFormulas(int rounds);
+// The same with formulas that call the add-in's and the newer functions (bench/function_timing.cpp).
+Stage timeThousandNewFunctionFormulas(int rounds);
 
 }  // namespace bench

@@ -12,7 +12,8 @@ build="${FUZZ_BUILD_DIR:-build-fuzz}"
 
 bash scripts/install-deps.sh fuzz
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DQUILLBERRY_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(fuzz_workbook_stream fuzz_workbook_file fuzz_workbook_roundtrip fuzz_shared_formula)
+targets=(fuzz_workbook_stream fuzz_workbook_file fuzz_workbook_roundtrip fuzz_shared_formula fuzz_workbook_formulas
+         fuzz_formula_tokens)
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"
 
 malformed=tests/spreadsheet_reader/data/malformed
@@ -28,7 +29,7 @@ for target in "${targets[@]}"; do
     # The inputs that once failed come first, each once.
     case "$target" in
         fuzz_workbook_file) regressions=("$malformed"/file-*) ;;
-        fuzz_workbook_stream | fuzz_workbook_roundtrip) regressions=("$malformed"/stream-*) ;;
+        fuzz_workbook_stream | fuzz_workbook_roundtrip | fuzz_workbook_formulas) regressions=("$malformed"/stream-*) ;;
         *) regressions=() ;;
     esac
     existing=()

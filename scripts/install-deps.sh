@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
           fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils)
 packages+=(desktop-file-utils appstream dpkg-dev groff-base)  # what checks the install and the package
-packages+=(libreoffice-calc-nogui)  # prints the conditional-format templates to PDF for the drawing tests
+packages+=(libreoffice-calc-nogui python3-uno)  # the second formula oracle; prints templates to PDF for the drawing tests
 if [ "${1:-}" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
 fi

@@ -4,6 +4,10 @@
 // class, one it takes as an array (SUMPRODUCT's) in the array class together with everything inside
 // it, so that other programs evaluate the file as written. A SUM of one argument is written as
 // tAttrSum, of several as tFuncVar; formulas with volatile functions start with tAttrVolatile.
+// Functions of the analysis add-in and functions newer than the format are called by name, as
+// spreadsheets store them: tFuncVar 255 whose first argument is an external name of the add-in book
+// (tNameX) or the hidden defined name "_xlfn." + name (tName); the book, its EXTERNNAME and
+// EXTERNSHEET entry, or the NAME record, are added to the workbook when missing.
 
 #include <QtEndian>
 #include <algorithm>
@@ -21,6 +25,65 @@ namespace spreadsheet {
 namespace {
 
 using formula_detail::SyntaxNode;
+
+// The EXTERNSHEET entry that reaches the add-in book and the 1-based index of the function's
+// EXTERNNAME in it, added when missing.
+std::pair<quint16, quint16> addInFunction(Workbook& workbook, const QString& name) {
+    auto& books = workbook.supportingBooks;
+    auto book = std::find_if(books.begin(), books.end(),
+                             [](const SupportingBook& b) { return b.kind == SupportingBook::Kind::AddIn; });
+    if (book == books.end()) {
+        SupportingBook addIn;
+        addIn.kind = SupportingBook::Kind::AddIn;
+        books.push_back(addIn);
+        book = books.end() - 1;
+    }
+    const quint16 bookIndex = quint16(book - books.begin());
+    auto& names = book->externalNames;
+    auto known = std::find_if(names.begin(), names.end(),
+                              [&](const QString& n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+    if (known == names.end()) {
+        if (names.size() >= 0xFFFF)
+            throw SpreadsheetError(QStringLiteral("The workbook calls too many add-in functions."));
+        names.push_back(name);
+        known = names.end() - 1;
+    }
+    const quint16 index = quint16(known - names.begin() + 1);
+    auto& entries = workbook.externSheets;
+    auto entry = std::find_if(entries.begin(), entries.end(),
+                              [&](const ExternSheet& e) { return e.supportingBook == bookIndex; });
+    if (entry == entries.end()) {
+        if (entries.size() >= 0xFFFF)
+            throw SpreadsheetError(QStringLiteral("The workbook refers to too many sheets."));
+        // An add-in book has no sheets: both ends say so (-2).
+        entries.push_back(ExternSheet{bookIndex, -2, -2});
+        entry = entries.end() - 1;
+    }
+    return {quint16(entry - entries.begin()), index};
+}
+
+// The index in Workbook::names of the hidden name "_xlfn." + name, added when missing.
+int futureFunctionName(Workbook& workbook, const QString& name) {
+    const QString stored = QLatin1String(formula_detail::kFuturePrefix) + name;
+    for (size_t i = 0; i < workbook.names.size(); ++i) {
+        const DefinedName& defined = workbook.names[i];
+        if (!defined.builtIn && defined.sheet < 0 && defined.name.compare(stored, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    if (workbook.names.size() >= 0xFFFF)
+        throw SpreadsheetError(QStringLiteral("The workbook holds too many names."));
+    // Names come after the link table, which a spreadsheet expects to hold the workbook's own book.
+    if (std::none_of(workbook.supportingBooks.begin(), workbook.supportingBooks.end(),
+                     [](const SupportingBook& b) { return b.kind == SupportingBook::Kind::Self; }))
+        workbook.supportingBooks.push_back(SupportingBook{});
+    DefinedName defined;
+    defined.name = stored;
+    defined.hidden = true;
+    defined.otherFlags = 0x000A;                           // a function (fFunc) of a macro (fProc): no range
+    defined.formula.tokens = QByteArray::fromHex("1C1D");  // #NAME? where the function is unknown
+    workbook.names.push_back(defined);
+    return int(workbook.names.size() - 1);
+}
 
 class Emitter {
 public:
@@ -204,9 +267,30 @@ private:
         return index;
     }
 
+    // The name token that starts a call by name.
+    void emitCalledName(const formula_detail::FunctionInfo& info) {
+        const QString name = QString::fromLatin1(info.name);
+        if (!workbook_)
+            fail(QStringLiteral("the function %1 needs the workbook").arg(name));
+        if (info.storage == formula_detail::Storage::AddIn) {
+            const auto [ixti, index] = addInFunction(*workbook_, name);
+            byte(classed(ptg::kNameX, 'R'));
+            word(ixti);
+            word(index);
+            word(0);
+        } else {
+            byte(classed(ptg::kName, 'R'));
+            word(quint16(futureFunctionName(*workbook_, name) + 1));
+            word(0);
+        }
+    }
+
     void emitFunction(const SyntaxNode& node, char context) {
         const formula_detail::FunctionInfo& info = *node.function;
         isVolatile = isVolatile || info.isVolatile;
+        const bool byName = info.storage != formula_detail::Storage::BuiltIn;
+        if (byName)
+            emitCalledName(info);
         for (size_t i = 0; i < node.children.size(); ++i) {
             const char wanted = info.argumentClass(i);
             write(*node.children[i], context == 'A' && wanted == 'V' ? 'A' : wanted);
@@ -216,6 +300,10 @@ private:
             byte(ptg::kAttr);
             byte(ptg::kAttrSum);
             word(0);
+        } else if (byName) {
+            byte(classed(ptg::kFuncVar, own));
+            byte(quint8(node.children.size() + 1));
+            word(ptg::kFunctionUserDefined);
         } else if (info.fixedCount()) {
             byte(classed(ptg::kFunc, own));
             word(quint16(info.index));

@@ -59,10 +59,15 @@ struct Registry {
     QHash<QString, const FunctionInfo*> byName;
 
     Registry() {
-        for (auto family : {mathsFunctions(), statisticsFunctions(), logicFunctions(), lookupFunctions(),
-                            textFunctions(), dateFunctions(), financeFunctions()}) {
+        for (auto family :
+             {mathsFunctions(), statisticsFunctions(), logicFunctions(), lookupFunctions(), textFunctions(),
+              dateFunctions(), financeFunctions(), conditionalFunctions(), informationFunctions(),
+              arithmeticFunctions(), dispersionFunctions(), distributionFunctions(), calendarFunctions(),
+              cashFlowFunctions(), securityFunctions(), stringFunctions(), referenceFunctions(),
+              databaseFunctions()}) {
             for (const FunctionInfo& info : family) {
-                byIndex.insert(info.index, &info);
+                if (info.storage == Storage::BuiltIn)
+                    byIndex.insert(info.index, &info);
                 byName.insert(QString::fromLatin1(info.name), &info);
             }
         }
@@ -137,6 +142,60 @@ const FunctionInfo* functionByIndex(int index) {
 
 const FunctionInfo* functionByName(const QString& upperCaseName) {
     return registry().byName.value(upperCaseName, nullptr);
+}
+
+namespace {
+
+QString withoutFuturePrefix(const QString& name) {
+    const QLatin1String prefix(kFuturePrefix);
+    return name.startsWith(prefix, Qt::CaseInsensitive) ? name.mid(prefix.size()) : name;
+}
+
+}  // namespace
+
+const FunctionInfo* functionNamedBy(const Workbook& workbook, const ptg::Token& nameToken) {
+    QString stored;
+    if (nameToken.base == ptg::kName) {
+        const int index = int(nameToken.word) - 1;
+        if (index < 0 || size_t(index) >= workbook.names.size() || workbook.names[size_t(index)].builtIn)
+            return nullptr;
+        stored = workbook.names[size_t(index)].name;
+        // A defined name calls a function only as a newer function's stand-in.
+        if (!stored.startsWith(QLatin1String(kFuturePrefix), Qt::CaseInsensitive))
+            return nullptr;
+    } else if (nameToken.base == ptg::kNameX) {
+        if (nameToken.ixti >= workbook.externSheets.size())
+            return nullptr;
+        const quint16 book = workbook.externSheets[nameToken.ixti].supportingBook;
+        if (book >= workbook.supportingBooks.size())
+            return nullptr;
+        const SupportingBook& supporting = workbook.supportingBooks[book];
+        if (supporting.kind == SupportingBook::Kind::AddIn) {
+            if (nameToken.word < 1 || nameToken.word > supporting.externalNames.size())
+                return nullptr;
+            stored = supporting.externalNames[nameToken.word - 1];
+        } else if (supporting.kind == SupportingBook::Kind::Self) {
+            // The workbook's own names, reached through its own book.
+            const int index = int(nameToken.word) - 1;
+            if (index < 0 || size_t(index) >= workbook.names.size())
+                return nullptr;
+            stored = workbook.names[size_t(index)].name;
+            if (!stored.startsWith(QLatin1String(kFuturePrefix), Qt::CaseInsensitive))
+                return nullptr;
+        } else {
+            return nullptr;
+        }
+    } else {
+        return nullptr;
+    }
+    // Programs disagree on where a function goes (some write newer functions as add-in names, some
+    // add-in functions and even built-ins with the prefix): the name decides, not the place.
+    return functionByName(withoutFuturePrefix(stored).toUpper());
+}
+
+QString calledNameText(const QString& storedName) {
+    const FunctionInfo* info = functionByName(withoutFuturePrefix(storedName).toUpper());
+    return info ? QString::fromLatin1(info->name) : storedName;
 }
 
 Operand callFunction(const FunctionInfo& info, Call& call) {

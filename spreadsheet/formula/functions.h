@@ -1,8 +1,9 @@
 #pragma once
 
-// The built-in functions: one table per family (maths, statistics, logic, lookup, text, dates,
-// finance), each entry with the function's index in the file format, its name, how many arguments
-// it takes, the class each argument is stored in, and the code that evaluates it.
+// The functions: one table per family (maths, statistics, logic, lookup, text, dates, finance and
+// the families the analysis add-in and newer spreadsheets brought), each entry with the function's
+// index in the file format, its name, how many arguments it takes, the class each argument is stored
+// in, where the file keeps its name, and the code that evaluates it.
 
 #include <QString>
 #include <array>
@@ -33,6 +34,13 @@ struct Call {
 
 using FunctionImpl = Operand (*)(Call& call);
 
+// How a file names the function. Built-ins go by their number (tFunc, tFuncVar). The others are
+// called through tFuncVar 255 whose first argument names them: the analysis add-in's functions
+// (EDATE, XIRR, ...) as an external name of the add-in book (tNameX), functions newer than the file
+// format (IFERROR, SUMIFS, ...) as a hidden defined name "_xlfn." + name (tName).
+enum class Storage : quint8 { BuiltIn, AddIn, Future };
+inline constexpr char kFuturePrefix[] = "_xlfn.";
+
 struct FunctionInfo {
     int index;  // the function's number in the file format
     const char* name;
@@ -44,6 +52,7 @@ struct FunctionInfo {
     const char* arguments;
     bool isVolatile;
     FunctionImpl impl;
+    Storage storage = Storage::BuiltIn;  // index is -1 unless BuiltIn
 
     char argumentClass(size_t i) const;
     bool fixedCount() const { return minArguments == maxArguments; }
@@ -56,6 +65,17 @@ std::span<const FunctionInfo> lookupFunctions();
 std::span<const FunctionInfo> textFunctions();
 std::span<const FunctionInfo> dateFunctions();
 std::span<const FunctionInfo> financeFunctions();
+std::span<const FunctionInfo> conditionalFunctions();
+std::span<const FunctionInfo> informationFunctions();
+std::span<const FunctionInfo> arithmeticFunctions();
+std::span<const FunctionInfo> dispersionFunctions();
+std::span<const FunctionInfo> distributionFunctions();
+std::span<const FunctionInfo> calendarFunctions();
+std::span<const FunctionInfo> cashFlowFunctions();
+std::span<const FunctionInfo> securityFunctions();
+std::span<const FunctionInfo> stringFunctions();
+std::span<const FunctionInfo> referenceFunctions();
+std::span<const FunctionInfo> databaseFunctions();
 
 // Shared by the families.
 inline Operand errorResult(ErrorCode e) {
@@ -75,9 +95,17 @@ struct NumberArgs {
 };
 NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks, size_t first = 0);
 
-// nullptr when the engine does not know the function.
+// nullptr when the engine does not know the function. By name: any storage, the name without "_xlfn.".
 const FunctionInfo* functionByIndex(int index);
 const FunctionInfo* functionByName(const QString& upperCaseName);
+
+// The function a name token (tName, tNameX) stands for as the first argument of a tFuncVar 255 call:
+// an external name of the add-in book, or a defined name or external name "_xlfn." + name, naming a
+// function this engine knows (whatever its own storage); nullptr otherwise (a macro, an unknown
+// add-in, a plain name).
+const FunctionInfo* functionNamedBy(const Workbook& workbook, const ptg::Token& nameToken);
+// The text a formula shows for such a name: the function's name, without "_xlfn." when it is known.
+QString calledNameText(const QString& storedName);
 
 // Applies the function. Functions whose arguments are all values are applied element by element
 // when an argument is an array, as a spreadsheet does inside SUMPRODUCT or an array formula.

@@ -4,7 +4,7 @@
 //
 // What a formula shows when it holds something this engine does not evaluate (never the result
 // another program stored with it; the cell is then marked so that a spreadsheet recalculates it):
-//   - a function index the engine does not know, or an add-in or macro function: #NAME?
+//   - a function index the engine does not know, or an add-in or macro function it does not: #NAME?
 //   - a defined name that does not exist or has no definition, an add-in name: #NAME?
 //   - a reference or name into another file: #REF!
 //   - a token the engine does not read (tables, macro-sheet tokens): #NAME? for the whole formula
@@ -22,17 +22,32 @@ bool isBinaryValueOperator(quint8 code) {
     return code >= ptg::kAdd && code <= ptg::kNotEqual;
 }
 
-// Which tokens belong to an argument that takes arrays, found by replaying the stack shape of the
-// stream; false when the tokens do not form one expression.
-bool markArrayArguments(const ptg::DecodeResult& decoded, std::vector<char>& inArray) {
+bool isCallByName(const ptg::Token& t) {
+    return t.base == ptg::kFuncVar && t.word == ptg::kFunctionUserDefined;
+}
+
+// What the machine must know of a stream before running it, found by replaying its stack shape:
+// which tokens belong to an argument that takes arrays, and for each call by name (tFuncVar 255)
+// the function its first argument names, that name token then standing for nothing but the name.
+struct Plan {
+    std::vector<char> inArray;
+    std::vector<char> namesCalledFunction;
+    std::vector<const FunctionInfo*> called;
+};
+
+// False when the tokens do not form one expression.
+bool plan(const ptg::DecodeResult& decoded, const Workbook& workbook, Plan& out) {
     const std::vector<ptg::Token>& tokens = decoded.tokens;
-    inArray.assign(tokens.size(), 0);
+    out.inArray.assign(tokens.size(), 0);
+    out.namesCalledFunction.assign(tokens.size(), 0);
+    out.called.assign(tokens.size(), nullptr);
     std::vector<size_t> starts;  // per stack entry: the first token of its subexpression
     for (size_t i = 0; i < tokens.size(); ++i) {
         const ptg::Token& t = tokens[i];
         int pops = 0;
         bool pushes = true;
         const FunctionInfo* info = nullptr;
+        size_t skipped = 0;  // leading arguments that are no arguments of the function (the name)
         if (isBinaryValueOperator(t.base) || (t.base >= ptg::kIntersect && t.base <= ptg::kRange)) {
             pops = 2;
         } else if ((t.base >= ptg::kUplus && t.base <= ptg::kParen) || t.base == ptg::kAttr) {
@@ -50,13 +65,27 @@ bool markArrayArguments(const ptg::DecodeResult& decoded, std::vector<char>& inA
             return false;
         const size_t first = starts.size() - size_t(pops);
         size_t start = pops > 0 ? starts[first] : i;
+        if (isCallByName(t) && pops > 0) {
+            // The name must be the whole first argument (white space aside).
+            const size_t name = starts[first];
+            const size_t end = pops > 1 ? starts[first + 1] : i;
+            bool alone = tokens[name].base == ptg::kName || tokens[name].base == ptg::kNameX;
+            for (size_t k = name + 1; alone && k < end; ++k)
+                alone = tokens[k].base == ptg::kAttr && !(tokens[k].byte & ptg::kAttrSum);
+            info = alone ? functionNamedBy(workbook, tokens[name]) : nullptr;
+            if (info) {
+                out.called[i] = info;
+                out.namesCalledFunction[name] = 1;
+                skipped = 1;
+            }
+        }
         if (info) {
-            for (size_t a = 0; a < size_t(pops); ++a) {
-                if (info->argumentClass(a) != 'A')
+            for (size_t a = skipped; a < size_t(pops); ++a) {
+                if (info->argumentClass(a - skipped) != 'A')
                     continue;
                 const size_t end = a + 1 < size_t(pops) ? starts[first + a + 1] : i;
-                std::fill(inArray.begin() + qsizetype(starts[first + a]), inArray.begin() + qsizetype(end),
-                          1);
+                std::fill(out.inArray.begin() + qsizetype(starts[first + a]),
+                          out.inArray.begin() + qsizetype(end), 1);
             }
         }
         starts.resize(first);
@@ -88,7 +117,7 @@ private:
     void push3d(const ptg::Token& t);
     void pushName(const ptg::DecodeResult* tokens);
     void pushExternalName(const ptg::Token& t);
-    bool callFunction(const ptg::Token& t, bool arrayContext);
+    bool callFunction(const ptg::Token& t, bool arrayContext, const FunctionInfo* called);
 
     const Evaluator& evaluator_;
     const Workbook& workbook_;
@@ -190,17 +219,21 @@ void Machine::pushExternalName(const ptg::Token& t) {
     unsupported(ErrorCode::Name);  // add-in functions and names the engine cannot see
 }
 
-bool Machine::callFunction(const ptg::Token& t, bool arrayContext) {
-    const FunctionInfo* info = functionByIndex(t.word);
+// `called`: the function a call by name names, when the engine knows it.
+bool Machine::callFunction(const ptg::Token& t, bool arrayContext, const FunctionInfo* called) {
+    const FunctionInfo* info = called ? called : functionByIndex(t.word);
     if (!info && t.base == ptg::kFunc)
         return false;  // its argument count is unknown: nothing after it can be read
     const int argc = t.base == ptg::kFuncVar ? t.byte : info->minArguments;
     if (size_t(argc) > stack_.size())
         return false;
-    std::vector<Operand> args(std::make_move_iterator(stack_.end() - argc),
+    // A call by name leaves out its first argument, the name.
+    const int skipped = called ? 1 : 0;
+    std::vector<Operand> args(std::make_move_iterator(stack_.end() - argc + skipped),
                               std::make_move_iterator(stack_.end()));
     stack_.resize(stack_.size() - size_t(argc));
-    if (!info || argc < info->minArguments || argc > info->maxArguments) {
+    const int count = int(args.size());
+    if (!info || count < info->minArguments || count > info->maxArguments) {
         unsupported(ErrorCode::Name);
         return true;
     }
@@ -212,9 +245,10 @@ bool Machine::callFunction(const ptg::Token& t, bool arrayContext) {
 
 Evaluation Machine::run() {
     const Evaluation malformed{Value(ErrorCode::Value), Outcome::Malformed, false};
-    std::vector<char> inArray;
-    if (!markArrayArguments(decoded_, inArray))
+    Plan planned;
+    if (!plan(decoded_, workbook_, planned))
         return malformed;
+    const std::vector<char>& inArray = planned.inArray;
     for (size_t i = 0; i < decoded_.tokens.size(); ++i) {
         const ptg::Token& t = decoded_.tokens[i];
         const quint8 code = t.base;
@@ -277,10 +311,13 @@ Evaluation Machine::run() {
                 stack_.emplace_back(Value(ErrorCode::Ref));
                 break;
             case ptg::kName:
-                pushName(evaluator_.nameTokens(int(t.word) - 1));
-                break;
             case ptg::kNameX:
-                pushExternalName(t);
+                if (planned.namesCalledFunction[i])
+                    stack_.emplace_back(Value());  // only names the function of the call that follows
+                else if (code == ptg::kName)
+                    pushName(evaluator_.nameTokens(int(t.word) - 1));
+                else
+                    pushExternalName(t);
                 break;
             case ptg::kMemArea:
             case ptg::kMemErr:
@@ -300,7 +337,7 @@ Evaluation Machine::run() {
                 break;
             case ptg::kFunc:
             case ptg::kFuncVar:
-                if (!callFunction(t, inArray[i] != 0))
+                if (!callFunction(t, inArray[i] != 0, planned.called[i]))
                     return functionByIndex(t.word)
                                ? malformed
                                : Evaluation{Value(ErrorCode::Name), Outcome::Unsupported, false};

@@ -490,7 +490,9 @@ private:
             return node;
         }
         auto node = makeNode(SyntaxNode::Kind::Function);
-        node->function = functionByName(upper);
+        // A newer function may be written as it is stored: _xlfn.IFERROR.
+        const QString prefix = QString::fromLatin1(kFuturePrefix).toUpper();
+        node->function = functionByName(upper.startsWith(prefix) ? upper.mid(prefix.size()) : upper);
         if (!node->function)
             fail(QStringLiteral("the function %1 is not supported").arg(upper));
         skipSpaces();

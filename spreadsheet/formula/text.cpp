@@ -268,10 +268,11 @@ QString textOf(const Formula& formula, const Workbook* workbook) {
             case ptg::kFunc:
             case ptg::kFuncVar: {
                 if (t.base == ptg::kFuncVar && t.word == ptg::kFunctionUserDefined) {
-                    // An add-in or macro function: its name is the first argument.
+                    // An add-in, newer or macro function: its name is the first argument, shown as a
+                    // spreadsheet shows it (IFERROR for the stored _xlfn.IFERROR).
                     if (t.byte < 1 || size_t(t.byte) > stack.size())
                         unreadable(QStringLiteral("a function lacks its name"));
-                    QString name = std::move(stack[stack.size() - t.byte]);
+                    QString name = formula_detail::calledNameText(stack[stack.size() - t.byte]);
                     stack.erase(stack.end() - t.byte);
                     call(name, t.byte - 1);
                     break;

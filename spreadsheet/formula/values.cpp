@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "spreadsheet/format/typed_entry_number.h"
+#include "spreadsheet/formula/functions/day_count.h"
 
 namespace spreadsheet::formula_detail {
 
@@ -222,12 +223,15 @@ bool wildcardMatch(const QString& pattern, const QString& text) {
 
 namespace {
 
-// What a criterion's text after its operator stands for: a number, a truth value, an error or text.
-Value criterionOperand(const QString& text) {
+// What a criterion's text after its operator stands for: a number (or date), a truth value, an error
+// or text.
+Value criterionOperand(const QString& text, bool date1904) {
     if (text.isEmpty())
         return Value();
     if (auto typed = readTypedNumber(text, QLocale()))
         return typed->value;
+    if (auto date = readDateTimeText(text, date1904))
+        return *date;
     if (text.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
         return true;
     if (text.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
@@ -242,7 +246,7 @@ Value criterionOperand(const QString& text) {
 
 }  // namespace
 
-Criterion::Criterion(const Value& criterion) {
+Criterion::Criterion(const Value& criterion, bool date1904) {
     const QString* text = std::get_if<QString>(&criterion);
     if (!text) {
         operand_ = criterion;
@@ -261,7 +265,7 @@ Criterion::Criterion(const Value& criterion) {
             break;
         }
     }
-    operand_ = criterionOperand(rest);
+    operand_ = criterionOperand(rest, date1904);
     // "" on its own matches blank cells and empty texts alike; "=" only blank cells.
     if (!explicitOperator && rest.isEmpty())
         operand_ = QString();

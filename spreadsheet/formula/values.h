@@ -75,10 +75,11 @@ struct Numbers {
 Numbers collectNumbers(const Evaluator& evaluator, const std::vector<Operand>& args, size_t from = 0,
                        size_t to = size_t(-1));
 
-// A criterion of SUMIF and COUNTIF: ">500", "<>0", "Other*", "?", "~*", a number or a truth value.
+// A criterion of SUMIF and COUNTIF: ">500", "<>0", "Other*", "?", "~*", ">=2024-02-01" (a date in the
+// workbook's date system), a number or a truth value.
 class Criterion {
 public:
-    explicit Criterion(const Value& criterion);
+    explicit Criterion(const Value& criterion, bool date1904 = false);
     bool matches(const Value& v) const;
 
 private:

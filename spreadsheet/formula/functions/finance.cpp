@@ -4,12 +4,10 @@
 #include <cmath>
 
 #include "spreadsheet/formula/functions.h"
+#include "spreadsheet/formula/functions/annuity.h"
 
 namespace spreadsheet::formula_detail {
 
-namespace {
-
-// How much (1 + r)^n - 1 grows, divided by r, without losing precision for small r.
 double annuityFactor(double r, double n) {
     return r == 0 ? n : std::expm1(n * std::log1p(r)) / r;
 }
@@ -25,6 +23,8 @@ double payment(double r, double n, double present, double future, double type) {
     const double growth = std::pow(1 + r, n);
     return -(future + present * growth) / ((1 + r * type) * annuityFactor(r, n));
 }
+
+namespace {
 
 Operand pmt(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired, 0, 0});
@@ -69,7 +69,8 @@ Operand nper(Call& c) {
     return numberResult(std::log(ratio) / std::log1p(r));
 }
 
-// The interest part of the payment of period `per`.
+}  // namespace
+
 Value interestPart(double r, double per, double n, double present, double future, double type) {
     if (per < 1 || per > n)
         return ErrorCode::Num;
@@ -81,6 +82,8 @@ Value interestPart(double r, double per, double n, double present, double future
         interest /= 1 + r;
     return numberResult(interest);
 }
+
+namespace {
 
 Operand ipmt(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired, kRequired, kRequired, kRequired, 0, 0});
