@@ -65,7 +65,6 @@ struct RunOptions {
 enum class Setup {
     None,
     OldFile,
-    ReadOnlyFile,
     FolderAtTarget,
     AmountNoAmount,
     UnreachableDisplay,
