@@ -18,6 +18,7 @@
 #include "shell/core/native_path.h"
 #include "shell/core/product.h"
 #include "shell/core/settings_store.h"
+#include "shell/core/target_file.h"
 #include "shell/core/user_notice.h"
 
 namespace app {
@@ -180,6 +181,11 @@ CommandLine readCommandLine(int argc, char** argv) {
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
         parser.isSet(QStringLiteral("version"))) {
+        if (shell::standardOutputClosed()) {
+            printLine(QStringLiteral("Cannot write the output: standard output is closed"));
+            line.exitCode = kExportFailed;
+            return line;
+        }
         // The help text names the program as it was started, which only an application object knows;
         // a core one needs no display. process() prints the answer and ends the program.
         QCoreApplication core(argc, argv);

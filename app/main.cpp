@@ -5,8 +5,10 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/start_up_work.h"
+#include "shell/core/target_file.h"
 
 int main(int argc, char** argv) {
+    shell::guardStandardStreams();
     // A file that grows past the process's size limit (ulimit -f) fails its write with EFBIG, which is
     // reported and leaves the old file in place, instead of killing the program without a word.
     std::signal(SIGXFSZ, SIG_IGN);

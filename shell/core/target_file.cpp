@@ -24,6 +24,11 @@ constexpr int kMaxLinks = 40;
 
 const QByteArray kStandardOutput("-");
 
+bool& outputClosedAtStart() {
+    static bool closed = false;
+    return closed;
+}
+
 QString folderText(const QString& folder, const QString& what) {
     return QStringLiteral("the folder '%1' %2").arg(folder, what);
 }
@@ -138,8 +143,8 @@ void TargetFile::prepare() {
         fail(ENOENT, QStringLiteral("no file name was given"));
     if (name_.bytes() == kStandardOutput) {
         struct stat info {};
-        if (::fstat(STDOUT_FILENO, &info) != 0)
-            fail(errno, QStringLiteral("standard output is closed"));
+        if (standardOutputClosed() || ::fstat(STDOUT_FILENO, &info) != 0)
+            fail(EBADF, QStringLiteral("standard output is closed"));
         kind_ = Kind::Stream;
         state_->streamFd = STDOUT_FILENO;
         device_ = info.st_dev;
@@ -462,6 +467,22 @@ bool TargetFile::sameAs(const TargetFile& other) const {
         return true;
     return kind_ != Kind::Stream && other.kind_ != Kind::Stream && folder_ == other.folder_ &&
            fileName_ == other.fileName_;
+}
+
+void guardStandardStreams() {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is the one that is closed.
+        if (::open("/dev/null", O_RDWR) != fd)
+            ::_exit(127);
+        if (fd == STDOUT_FILENO)
+            outputClosedAtStart() = true;
+    }
+}
+
+bool standardOutputClosed() {
+    return outputClosedAtStart();
 }
 
 void copyFileTo(const QString& source, TargetFile& target) {

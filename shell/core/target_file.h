@@ -85,6 +85,13 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// Makes sure the descriptors of standard input, output and error are open before the program opens
+// anything, so that no file the program opens takes the number of a closed one and has an export to
+// "-" written into it: a closed one is opened on /dev/null and remembered as closed. Call first thing.
+void guardStandardStreams();
+// Whether standard output was closed when the program started.
+bool standardOutputClosed();
+
 // Copies the file at source (a regular file of the user's own, not a link) to the target.
 void copyFileTo(const QString& source, TargetFile& target);
 

@@ -69,6 +69,7 @@ enum class Setup {
     AmountNoAmount,
     UnreachableDisplay,
     FullOutput,
+    ClosedOutput,
     PlatformInEnvironment,
     FolderAtTemplate,
     LongText,
@@ -295,7 +296,10 @@ Result TestCommandLine::run(QStringList arguments, Setup setup, const RunOptions
     if (!options.standardOutput.isEmpty())
         process.setStandardOutputFile(options.standardOutput);
     const rlim_t limit = options.fileSizeLimit;
-    process.setChildProcessModifier([asUser, limit] {
+    const bool closeOutput = setup == Setup::ClosedOutput;
+    process.setChildProcessModifier([asUser, limit, closeOutput] {
+        if (closeOutput)
+            ::close(STDOUT_FILENO);
         if (limit != 0) {
             const rlimit fileSize{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
@@ -448,6 +452,14 @@ void TestCommandLine::exits_data() {
     QTest::newRow("version onto a full disk")
         << QStringList{"--version"} << Setup::FullOutput << 1 << ""
         << QStringList{"^quillberry: Cannot write the output: No space left on device$"} << QStringList{};
+    QTest::newRow("version with standard output closed")
+        << QStringList{"--version"} << Setup::ClosedOutput << 1 << ""
+        << QStringList{"^quillberry: Cannot write the output: standard output is closed$"} << QStringList{};
+    // Nothing the program opens takes the closed descriptor's number and gets the export written into it.
+    QTest::newRow("export to standard output while it is closed")
+        << QStringList{"--export-pdf", "-", "--export-png", "%dir%/s.png"} << Setup::ClosedOutput << 1 << ""
+        << QStringList{"^quillberry: Cannot write '-': standard output is closed" + exportFailed}
+        << QStringList{};
     QTest::newRow("help onto a full disk")
         << QStringList{"--help"} << Setup::FullOutput << 1 << ""
         << QStringList{"^quillberry: Cannot write the output: No space left on device$"} << QStringList{};
