@@ -103,7 +103,16 @@ int linkDescriptor(int fd, int folderFd, const QByteArray& name) {
     return ::linkat(AT_FDCWD, self.constData(), folderFd, name.constData(), AT_SYMLINK_FOLLOW);
 }
 
+bool& unnamedFilesAllowed() {
+    static bool allowed = true;
+    return allowed;
+}
+
 }  // namespace
+
+void FreshFile::setUnnamedFilesAllowed(bool allowed) {
+    unnamedFilesAllowed() = allowed;
+}
 
 FileError::FileError(int error, const QString& path, const QString& cause)
     : RuntimeError(fileErrorText(error, path, cause)), error_(error), path_(path), cause_(cause) {}
@@ -178,12 +187,17 @@ void writeAllTo(int fd, const QByteArray& bytes, const QString& path) {
 
 FreshFile::FreshFile(int folderFd, const QString& shownTarget)
     : folderFd_(folderFd), shownTarget_(shownTarget) {
-    fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd_ >= 0)
-        return;
-    // File systems without unnamed files answer EOPNOTSUPP (or EISDIR on kernels that predate them).
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        raiseFileError(errno, shownTarget_);
+    // An unnamed file is named through /proc (or a capability that root in a container may lack): without
+    // /proc it could never be named.
+    static const bool canName = ::access("/proc/self/fd", X_OK) == 0;
+    if (canName && unnamedFilesAllowed()) {
+        fd_ = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0)
+            return;
+        // File systems without unnamed files answer EOPNOTSUPP (or EISDIR on kernels that predate them).
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            raiseFileError(errno, shownTarget_);
+    }
     for (int attempt = 0; fd_ < 0; ++attempt) {
         const QByteArray name = leftoverName(LeftoverKind::File);
         fd_ =

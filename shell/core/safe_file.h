@@ -55,6 +55,9 @@ void writeAllTo(int fd, const QByteArray& bytes, const QString& path);
 // is named removes it.
 class FreshFile {
 public:
+    // Makes every fresh file a named one, as on a file system without unnamed files (tests).
+    static void setUnnamedFilesAllowed(bool allowed);
+
     // folderFd: an open descriptor of the folder; shownTarget names the file the content is meant for,
     // in errors.
     FreshFile(int folderFd, const QString& shownTarget);

@@ -287,18 +287,27 @@ void TargetFileTest::targets() {
 
 // Until finish(), every kind of file can be given its old content back: the old file itself (its inode,
 // mode and content), or nothing where there was nothing; a device cannot.
+// Where the file system has no unnamed files, the fresh file has a leftover name from the start; both
+// ways leave the same.
 void TargetFileTest::rollBackGivesTheOldContentBack_data() {
     QTest::addColumn<QString>("at");
     QTest::addColumn<int>("folderMode");
-    QTest::newRow("file") << "file" << 0755;
-    QTest::newRow("read-only file") << "read-only file" << 0755;
-    QTest::newRow("new name") << "nothing" << 0755;
-    QTest::newRow("written in place") << "file" << 0555;
+    QTest::addColumn<bool>("unnamed");
+    for (const bool unnamed : {true, false}) {
+        const char* how = unnamed ? "unnamed fresh file" : "named fresh file";
+        QTest::addRow("file, %s", how) << "file" << 0755 << unnamed;
+        QTest::addRow("read-only file, %s", how) << "read-only file" << 0755 << unnamed;
+        QTest::addRow("new name, %s", how) << "nothing" << 0755 << unnamed;
+    }
+    QTest::newRow("written in place") << "file" << 0555 << true;
 }
 
 void TargetFileTest::rollBackGivesTheOldContentBack() {
     QFETCH(QString, at);
     QFETCH(int, folderMode);
+    QFETCH(bool, unnamed);
+    shell::FreshFile::setUnnamedFilesAllowed(unnamed);
+    const auto allowAgain = qScopeGuard([] { shell::FreshFile::setUnnamedFilesAllowed(true); });
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkdir(folder));
@@ -319,9 +328,15 @@ void TargetFileTest::rollBackGivesTheOldContentBack() {
         QCOMPARE(testing::errorOf([&] {
                      target.write("new ");
                      target.write("content");
-                     target.commit();
                  }),
                  QString());
+        // Before it takes the name, the new content lies beside the old only under a leftover name.
+        QStringList beside = entriesOf(folder);
+        for (const QString& entry : entries)
+            beside.removeOne(entry);
+        QCOMPARE(beside.size(), unnamed ? 0 : 1);
+        QVERIFY(beside.isEmpty() || beside.first().startsWith(QStringLiteral(".quillberry-part-")));
+        QCOMPARE(testing::errorOf([&] { target.commit(); }), QString());
         QCOMPARE(contentOf(path), QByteArray("new content"));
         QCOMPARE(target.existed(), at != QStringLiteral("nothing"));
         QCOMPARE(testing::errorOf([&] { target.rollBack(); }), QString());
