@@ -1,5 +1,6 @@
 #include "generation/generation_run.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 
@@ -41,6 +42,7 @@ QImage loadPicture(const QString& path) {
 void placeTemplate(const QString& path, const QByteArray& bytes, bool& runEnds) {
     runEnds = true;
     requireUsableTemporaryFolder();
+    removeLeftoversInTemporaryFolder();
     const TemplateFile found = examineTemplatePath(path);
     runEnds = false;
     if (found == TemplateFile::Users)
@@ -141,16 +143,9 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
         mExcelBook.SaveAs(path, GetXlsFileFormat(mExcelApp));
         shell::rememberOwnFile(path);
     });
-    if (!saved) {
-        // The claimed name holds no workbook. It is given up, so that nothing later opens, shows or
-        // copies whatever might be put at that name in a shared folder.
-        try {
-            shell::ForceDeleteFile(path);
-        } catch (...) {
-            // Nothing was claimed, or it is gone already.
-        }
-        path.clear();
-    }
+    // A workbook that was not saved keeps its claimed, empty file: the name stays the run's, so nothing
+    // put there by someone else in a shared folder is opened, shown or copied later, and later reports
+    // and the preview still name the workbook the run meant to write. The preview deletes it as usual.
     p.step(162, [&] { excelApp().setDisplayAlerts(false); });
     p.step(164, [&] { mExcelBook.Close(); });
     p.step(166, [&] { excelApp().Quit(); });
@@ -159,7 +154,14 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
         mExcelBook = {};
     });
 
-    p.step(170, [&] { instanceB = OpenWorkbookInNewExcel(path); });
+    p.step(170, [&] {
+        if (path.isEmpty())
+            throw shell::RuntimeError(QStringLiteral("No workbook was saved, so none can be opened"));
+        if (!saved)
+            throw shell::RuntimeError(QStringLiteral("'%1' was not saved, so it cannot be opened")
+                                          .arg(QDir::toNativeSeparators(path)));
+        instanceB = OpenWorkbookInNewExcel(path);
+    });
     p.step(172, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
     const auto b = [&]() -> Application& {
         if (!instanceB)

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 
 #include "shell/core/error_report.h"
+#include "shell/core/leftovers.h"
 #include "shell/core/safe_file.h"
 
 #ifdef Q_OS_UNIX
@@ -67,7 +67,7 @@ void requireUsableTemporaryFolder() {
     shell::requireWritableFolder(temporaryFolder());
 }
 
-TemplateFile examineTemplatePath(const QString& path) {
+TemplateFile examineTemplatePath(const QString& path, LinkAtTemplatePath link) {
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
@@ -77,25 +77,52 @@ TemplateFile examineTemplatePath(const QString& path) {
         shell::raiseFileError(errno, path);
     }
     if (S_ISLNK(info.st_mode)) {
+        if (link == LinkAtTemplatePath::Leave)
+            return TemplateFile::Free;
         if (::unlink(native.constData()) != 0) {
             const int error = errno;
-            throw shell::RuntimeError(
-                shell::fileErrorText(error, path,
-                                     QStringLiteral("a link the program cannot remove: ") +
-                                         QString::fromStdString(std::generic_category().message(error))));
+            shell::raiseFileError(
+                error, path,
+                QStringLiteral("a link the program cannot remove: ") + shell::systemCause(error));
         }
         return TemplateFile::Free;
     }
+    if (S_ISDIR(info.st_mode))
+        shell::raiseFileError(EISDIR, path, QStringLiteral("a folder has the template's name"));
     if (!S_ISREG(info.st_mode))
-        throw shell::RuntimeError(shell::fileErrorText(EINVAL, path, QStringLiteral("not a regular file")));
-    if (info.st_uid != ::geteuid()) {
-        throw shell::RuntimeError(
-            shell::fileErrorText(EACCES, path, QStringLiteral("the file belongs to another user")));
-    }
+        shell::raiseFileError(EINVAL, path, QStringLiteral("not a regular file"));
+    if (info.st_uid != ::geteuid())
+        shell::raiseFileError(EACCES, path, QStringLiteral("the file belongs to another user"));
     return TemplateFile::Users;
 #else
     return QFile::exists(path) ? TemplateFile::Users : TemplateFile::Free;
 #endif
+}
+
+void removeLeftoversInTemporaryFolder() {
+    shell::removeStaleLeftovers(QFile::encodeName(temporaryFolder()), shell::LeftoverKind::File);
+}
+
+WorkFolder::WorkFolder() {
+    const QByteArray base = QFile::encodeName(QDir::tempPath());
+    shell::removeStaleLeftovers(base, shell::LeftoverKind::Folder);
+    for (int attempt = 0; path_.isEmpty(); ++attempt) {
+        const QByteArray folder = base + '/' + shell::leftoverName(shell::LeftoverKind::Folder);
+        if (::mkdir(folder.constData(), 0700) == 0)
+            path_ = QFile::decodeName(folder);
+        else if (errno != EEXIST || attempt > 100)
+            shell::raiseFileError(
+                errno, QFile::decodeName(folder),
+                QStringLiteral("no working folder can be made: ") + shell::systemCause(errno));
+    }
+}
+
+WorkFolder::~WorkFolder() {
+    shell::removeFolderWithFiles(QFile::encodeName(path_));
+}
+
+QString WorkFolder::filePath(const QString& name) const {
+    return path_ + QLatin1Char('/') + name;
 }
 
 }  // namespace generation

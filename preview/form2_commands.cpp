@@ -1,12 +1,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <cerrno>
 
 #include "preview/form2.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
+#include "shell/core/native_path.h"
 #include "shell/core/safe_file.h"
 #include "shell/core/shutdown.h"
+#include "shell/core/target_file.h"
 #include "shell/ui/message_boxes.h"
 
 namespace preview {
@@ -55,26 +59,29 @@ void Form2::PushButton6_Click() {
     bool cancelled = true;
     p.step(116, [&] { cancelled = target.isEmpty(); });
     bool ontoItself = false;
+    bool confirmed = false;
+    // The name as the file system holds it, bytes that are no UTF-8 included.
+    const shell::NativePath chosen(target);
     if (!cancelled) {
         bool exists = false;
-        p.step(118, [&] { exists = shell::FileExists(target); });
+        p.step(118, [&] { exists = shell::FileExists(chosen); });
         if (exists) {
             p.step(120, [&] {
                 yes = shell::MessageBoxes::askYesNo(
                     QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
                     this);
             });
-            if (yes) {
-                p.step(122, [&] { ontoItself = shell::sameFile(target, mExcelFile); });
-                // Nothing is deleted here: the copy replaces the old file only once it is complete, so
-                // a copy that fails leaves the old file as it was. A link the user chose leads to the
-                // file it names, which is replaced while the link stays.
-                if (!ontoItself)
-                    p.step(124, [&] { target = shell::followUserLink(target); });
-            }
+            // Nothing is deleted here: the copy replaces the old file only once it is complete, so a copy
+            // that fails leaves the old file as it was. A link the user chose leads to the file it names,
+            // which is replaced while the link stays.
+            if (yes)
+                p.step(122, [&] {
+                    ontoItself = shell::sameFile(chosen, shell::NativePath(mExcelFile));
+                    confirmed = true;
+                });
         }
         p.step(126, [&] {
-            if (!shell::FileExists(target))
+            if (!shell::FileExists(chosen))
                 yes = true;
         });
     }
@@ -89,10 +96,18 @@ void Form2::PushButton6_Click() {
                 keptWorkbook_ = mExcelFile;
                 return;
             }
-            if (fileCopy_)
+            if (fileCopy_) {
                 fileCopy_(mExcelFile, target);
-            else
-                shell::copyFileReplacing(mExcelFile, target);
+                return;
+            }
+            // A workbook that was never saved is an empty claim on its name, not a workbook.
+            if (QFileInfo(mExcelFile).size() == 0 && QFileInfo(mExcelFile).isFile())
+                shell::raiseFileError(ENOENT, mExcelFile, QStringLiteral("the workbook was not saved"));
+            // The user said Yes to replacing the file: one that is read-only is replaced too, where its
+            // folder allows, and keeps its mode.
+            shell::TargetFile file(chosen, confirmed ? shell::TargetFile::ReadOnlyFile::Replace
+                                                     : shell::TargetFile::ReadOnlyFile::Refuse);
+            shell::copyFileTo(mExcelFile, file);
         });
     }
     // A copy that failed has been reported; confirming it as done would contradict the report.

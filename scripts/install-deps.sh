@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh [fuzz]    (fuzz: also clang and its sanitizer runtime, for scripts/fuzz.sh)
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
-          fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils)
+          fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils
+          strace)  # strace: the command-line tests make one rename fail
 packages+=(desktop-file-utils appstream dpkg-dev groff-base)  # what checks the install and the package
 packages+=(libreoffice-calc-nogui python3-uno)  # the second formula oracle; prints templates to PDF for the drawing tests
 if [ "${1:-}" = fuzz ]; then

@@ -6,9 +6,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <cerrno>
-#include <filesystem>
 #include <map>
-#include <system_error>
 #include <utility>
 
 #include "shell/core/error_report.h"
@@ -45,6 +43,11 @@ bool FileExists(const QString& path) {
     // Whatever the file system can give a modification time for counts, folders included.
     const QFileInfo info(path);
     return info.exists() && info.lastModified().isValid();
+}
+
+bool FileExists(const NativePath& path) {
+    struct stat info {};
+    return !path.isEmpty() && ::stat(path.c_str(), &info) == 0;
 }
 
 void DeleteFileQuietly(const QString& path) {
@@ -107,11 +110,17 @@ bool sameFile(const QString& a, const QString& b) {
         return false;
     if (QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath())
         return true;
-    std::error_code error;
-    const bool same =
-        std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(a).toStdString()),
-                                    std::filesystem::path(QFile::encodeName(b).toStdString()), error);
-    return !error && same;
+    return sameFile(NativePath(a), NativePath(b));
+}
+
+bool sameFile(const NativePath& a, const NativePath& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    struct stat first {};
+    struct stat second {};
+    if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return a == b;
 }
 
 QString LocaleDecimalSeparator() {

@@ -3,11 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include "shell/core/native_path.h"
+
 namespace shell {
 
 // True when something exists at the path that the file system can give a modification time for.
 // Never throws; an empty path is false.
 bool FileExists(const QString& path);
+// The same for a name as the file system holds it: anything the system can give a status for, a link
+// leading to it followed.
+bool FileExists(const NativePath& path);
 
 // Deletes what is at the path as ForceDeleteFile does; never throws and never reports. Pending window
 // events are processed first.
@@ -28,6 +33,7 @@ void WriteBytesToFile(const QByteArray& bytes, const QString& path);
 
 // True when the two paths name one file: the same path spelt differently, or links to one file.
 bool sameFile(const QString& a, const QString& b);
+bool sameFile(const NativePath& a, const NativePath& b);
 
 // The user's decimal separator ("." or "," ...), and a number text with every "." and "," replaced by it.
 QString LocaleDecimalSeparator();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "shell/core/product.h"
 #include "shell/core/settings_store_failure.h"
@@ -187,7 +188,22 @@ bool SettingsStore::write(const QString& key, const QString& text) {
     return true;
 }
 
+std::optional<QString> SettingsStore::unreadableReason() const {
+    const Snapshot& current = snapshot();
+    if (current.section.state == SettingsFileSection::State::Unreadable)
+        return current.section.reason;
+    return std::nullopt;
+}
+
 QString SettingsStore::fileName() {
+    // QSettings reads its file as soon as it is made, and a pipe in the file's place would hold it up
+    // for ever: what is at the platform's usual place is looked at first, and QSettings asked (it also
+    // knows a place that tests set) only when that is a regular file or nothing.
+    const QString usual = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                          QStringLiteral("/%1/%1.conf").arg(product::kOrganisation);
+    struct stat info {};
+    if (::stat(QFile::encodeName(usual).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return usual;
     return openStore().fileName();
 }
 

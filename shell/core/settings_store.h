@@ -29,10 +29,15 @@ public:
     // is kept for later, so no value shown in place of the unread ones ever overwrites them.
     bool write(const QString& key, const QString& text);
 
+    // Why the stored statement cannot be read, or nothing when it can (or nothing is stored yet). Tells
+    // no one: for a caller with its own way of saying so (the command line). Never waits: a pipe or a
+    // device in the file's place is unreadable.
+    std::optional<QString> unreadableReason() const;
+
     // Values accepted but not yet on disk because the store could not be written.
     const QMap<QString, QString>& unsaved() const { return unsaved_; }
 
-    // The settings file as the platform names it.
+    // The settings file as the platform names it. Never waits for a pipe in the file's place.
     static QString fileName();
 
     // Lets the next failure be told again (each test is a "run").

@@ -199,11 +199,11 @@ void TestGenerationFiles::unusableTemporaryFolderEndsRunAtOnce_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << "none"
-                             << "Path not found: '%1' (No such file or directory)";
+                             << "Path not found: '%1' (the folder does not exist)";
     QTest::newRow("a file") << "file"
                             << "Path not found: '%1' (not a folder)";
     QTest::newRow("not writable") << "read-only"
-                                  << "Permission denied: '%1' (Permission denied)";
+                                  << "Permission denied: '%1' (the folder is read-only)";
 }
 
 void TestGenerationFiles::unusableTemporaryFolderEndsRunAtOnce() {
@@ -267,7 +267,9 @@ void TestGenerationFiles::nameSearchGivesUp() {
 }
 
 // A template write cut off halfway leaves no template.xlt, which a later run would take for the user's
-// own, and no partial file; the run reports at 108 and goes on, as for any other failing step.
+// own, and no partial file; the run reports at 108 and goes on, as for any other failing step. The
+// workbook cannot be saved either (160): its name stays claimed by an empty file, which later reports
+// and the preview name, and nothing else is left.
 void TestGenerationFiles::templateIsWrittenWholeOrNotAtAll() {
     fixtures::Reports reports;
     fixtures::Recorder recorder;
@@ -282,7 +284,14 @@ void TestGenerationFiles::templateIsWrittenWholeOrNotAtAll() {
                  QStringLiteral("Path/File access error: '%1' (File too large)").arg(shared("template.xlt"))),
              qPrintable(reports.texts[0]));
     QVERIFY(recorder.events.contains(QStringLiteral("show")));
-    QCOMPARE(entriesOf(shared_->path()), QStringList());
+    QVERIFY(!recorder.path.isEmpty());
+    QCOMPARE(QFileInfo(recorder.path).size(), 0);
+    QCOMPARE(entriesOf(shared_->path()), QStringList{QFileInfo(recorder.path).fileName()});
+    const qsizetype opened = reports.lines.indexOf(170);
+    QVERIFY(reports.lines.contains(160) && opened > 0);
+    QVERIFY2(reports.texts[opened].startsWith(
+                 QStringLiteral("'%1' was not saved, so it cannot be opened\r\n").arg(recorder.path)),
+             qPrintable(reports.texts[opened]));
 }
 
 // libgsf complains about a damaged file on standard error; the run's own report is all the user gets.

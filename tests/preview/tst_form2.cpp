@@ -354,7 +354,7 @@ void TestForm2::failedCopyIsReportedWithoutDone() {
     QTest::mouseClick(save, Qt::LeftButton);
     QCOMPARE(messages_.size(), 1);
     QVERIFY2(messages_[0].contains("Form2.PushButton6_Click at line 130"), qPrintable(messages_[0]));
-    QVERIFY(messages_[0].contains("File not found"));
+    QVERIFY(messages_[0].startsWith(QStringLiteral("File not found: '%1'\r\n").arg(form_->excelFile())));
     QVERIFY(!QFile::exists(target));
 
     // A copy the file system refuses is reported with its reason, again without "Done.".
@@ -370,23 +370,34 @@ void TestForm2::failedCopyIsReportedWithoutDone() {
 }
 
 // Answering Yes to the overwrite question: the old file goes only when the whole copy has taken its
-// place. Every failure is reported at line 130 with the file system's reason, without "Done.", and
-// leaves the old file as it was, mode included.
+// place. The user confirmed replacing it, so a read-only file is replaced too where its folder allows (it
+// keeps its mode), and a file in a folder that takes no new files is written in place, its old bytes put
+// back if that fails. Every failure is reported at line 130 with its cause said once (naming the folder
+// when the folder is the cause), without "Done.", and leaves the old file as it was, mode included.
 void TestForm2::overwriteKeepsOldFileUnlessCopied_data() {
     QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("fileMode");  // 0: no file there yet
     QTest::addColumn<int>("folderMode");
-    QTest::addColumn<QString>("error");  // %1 the workbook, %2 the file saved over; empty: the copy succeeds
-    QTest::newRow("workbook vanished")
-        << "vanished" << 0755 << "File not found: '%1' (No such file or directory)";
+    QTest::addColumn<QString>("error");  // %1 the workbook, %2 the chosen file, %3 its folder; empty: copied
+    QTest::newRow("workbook vanished") << "vanished" << 0640 << 0755 << "File not found: '%1'";
+    QTest::newRow("workbook never saved")
+        << "never saved" << 0640 << 0755 << "File not found: '%1' (the workbook was not saved)";
+    QTest::newRow("read-only file") << "" << 0444 << 0755 << "";
+    QTest::newRow("file in a read-only folder") << "" << 0640 << 0555 << "";
     QTest::newRow("read-only file, read-only folder")
-        << "read-only" << 0555 << "Permission denied: '%2' (Permission denied)";
+        << "" << 0444 << 0555 << "Permission denied: '%2' (the file is read-only, and so is its folder '%3')";
+    QTest::newRow("new name, read-only folder")
+        << "" << 0 << 0555 << "Permission denied: '%2' (the folder '%3' is read-only)";
     QTest::newRow("disk fills halfway")
-        << "cut off" << 0755 << "Path/File access error: '%2' (File too large)";
-    QTest::newRow("link to the user's file") << "link" << 0755 << "";
+        << "cut off" << 0640 << 0755 << "Path/File access error: '%2' (File too large)";
+    QTest::newRow("disk fills halfway, in place")
+        << "cut off" << 0640 << 0555 << "Path/File access error: '%2' (File too large)";
+    QTest::newRow("link to the user's file") << "link" << 0640 << 0755 << "";
 }
 
 void TestForm2::overwriteKeepsOldFileUnlessCopied() {
     QFETCH(QString, situation);
+    QFETCH(int, fileMode);
     QFETCH(int, folderMode);
     QFETCH(QString, error);
     handOver(sheetPicture(100, 100, qRgb(255, 255, 255)));
@@ -396,17 +407,25 @@ void TestForm2::overwriteKeepsOldFileUnlessCopied() {
     // A link the user chose stands for the file it names, which lies elsewhere.
     const QString precious =
         situation == QStringLiteral("link") ? dir_->filePath(QStringLiteral("real.xls")) : chosen;
-    writeFile(precious, "the user's own statement");
+    if (fileMode != 0)
+        writeFile(precious, "the user's own statement");
     if (situation == QStringLiteral("link"))
         QVERIFY(QFile::link(precious, chosen));
-    const mode_t mode = situation == QStringLiteral("read-only") ? 0444 : 0640;
+    if (situation == QStringLiteral("never saved"))
+        writeFile(form_->excelFile(), QByteArray());
     for (const QString& path : {dir_->path(), folder, precious, chosen, form_->excelFile()})
         testing::giveToUser(path);
-    testing::setMode(precious, mode);
+    if (fileMode != 0)
+        testing::setMode(precious, mode_t(fileMode));
     testing::setMode(folder, mode_t(folderMode));
     if (situation == QStringLiteral("vanished"))
         QVERIFY(QFile::remove(form_->excelFile()));
     const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const auto inode = [](const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : ino_t(0);
+    };
+    const ino_t oldInode = inode(precious);
 
     dialogNames_ << chosen;
     answers_ << true;
@@ -419,21 +438,31 @@ void TestForm2::overwriteKeepsOldFileUnlessCopied() {
     }
     testing::setMode(folder, 0755);
 
-    QCOMPARE(messages_.size(), 2);
-    QCOMPARE(messages_[0], "Are you sure you wish to overwrite " + chosen + " ?");
+    QStringList expectedMessages;
+    if (fileMode != 0)
+        expectedMessages << "Are you sure you wish to overwrite " + chosen + " ?";
+    QCOMPARE(messages_.size(), expectedMessages.size() + 1);
+    QCOMPARE(messages_.mid(0, expectedMessages.size()), expectedMessages);
+    const QString outcome = messages_.last();
     if (error.isEmpty()) {
-        QCOMPARE(messages_[1], QStringLiteral("Done."));
+        QCOMPARE(outcome, QStringLiteral("Done."));
         QCOMPARE(readAll(precious), workbookBytes_);
-        QVERIFY(QFileInfo(chosen).isSymLink());
+        QCOMPARE(QFileInfo(chosen).isSymLink(), situation == QStringLiteral("link"));
+        // Written in place where the folder takes no new files: the same file, its old inode.
+        QCOMPARE(inode(precious) == oldInode, folderMode == 0555);
     } else {
-        const QString expected =
-            error.replace(QStringLiteral("%1"), form_->excelFile()).replace(QStringLiteral("%2"), chosen);
-        QVERIFY2(messages_[1].startsWith(expected + QStringLiteral("\r\n")), qPrintable(messages_[1]));
-        QVERIFY(messages_[1].contains(QStringLiteral("Form2.PushButton6_Click at line 130")));
-        QCOMPARE(readAll(precious), QByteArray("the user's own statement"));
+        const QString expected = error.replace(QStringLiteral("%1"), form_->excelFile())
+                                     .replace(QStringLiteral("%2"), chosen)
+                                     .replace(QStringLiteral("%3"), folder);
+        QVERIFY2(outcome.startsWith(expected + QStringLiteral("\r\n")), qPrintable(outcome));
+        QVERIFY(outcome.contains(QStringLiteral("Form2.PushButton6_Click at line 130")));
+        QCOMPARE(readAll(precious), fileMode != 0 ? QByteArray("the user's own statement") : QByteArray());
+        QCOMPARE(inode(precious), oldInode);
     }
-    QCOMPARE(testing::modeOf(precious), mode);
-    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    if (fileMode != 0)
+        QCOMPARE(testing::modeOf(precious), mode_t(fileMode));
+    QStringList after = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(after, before);
 }
 
 void TestForm2::backDeletesWorkbookAndShowsMainWindow() {

@@ -6,11 +6,13 @@ int runFileUtilsTests(int argc, char** argv);
 int runSettingsStoreTests(int argc, char** argv);
 int runLocaleAmountTests(int argc, char** argv);
 int runErrorReportTests(int argc, char** argv);
+int runTargetFileTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto run : {runFileUtilsTests, runSettingsStoreTests, runLocaleAmountTests, runErrorReportTests}) {
+    for (auto run : {runFileUtilsTests, runSettingsStoreTests, runLocaleAmountTests, runErrorReportTests,
+                     runTargetFileTests}) {
         failures += run(argc, argv);
     }
     return failures;
