@@ -58,7 +58,7 @@ QByteArray readWhole(const QString& path) {
 }
 
 // Every text of the statement with the name of the box that holds it.
-std::vector<std::pair<QString, const QString*>> statementTexts(const StatementRecord& statement) {
+std::vector<std::pair<QString, const QString*>> statementTexts(const shell::StatementRecord& statement) {
     std::vector<std::pair<QString, const QString*>> texts{{QStringLiteral("txtName"), &statement.name}};
     for (size_t i = 0; i < statement.assetDescriptions.size(); ++i) {
         texts.emplace_back(QStringLiteral("txtAssets%1").arg(i), &statement.assetDescriptions[i]);
