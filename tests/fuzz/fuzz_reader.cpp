@@ -110,8 +110,9 @@ void formulas(const QByteArray& bytes) {
 const spreadsheet::Workbook& linkedWorkbook() {
     static const spreadsheet::Workbook workbook = [] {
         spreadsheet::Workbook w;
-        spreadsheet::Worksheet& sheet = w.addSheet(QStringLiteral("Sheet1"));
-        w.addSheet(QStringLiteral("Sheet2"));
+        w.addSheet(QStringLiteral("Sheet1"));
+        w.addSheet(QStringLiteral("Sheet2"));  // may move the first sheet: take it only now
+        spreadsheet::Worksheet& sheet = w.sheets.front();
         for (int row = 0; row < 8; ++row) {
             sheet.cellForWriting({row, 0}).value = 45000.0 + row * 31;
             sheet.cellForWriting({row, 1}).value =
