@@ -7,7 +7,8 @@
 # deb:     `cpack -G DEB` into OUT_DIR (default BUILD_DIR), then the package's name, control fields,
 #          contents and dependencies are checked and its extracted tree is validated like an install.
 # all:     both (the default; CI runs this after the tests).
-# Exits 77 when a tool it needs is missing (ctest counts that as skipped); 1 on the first failed check.
+# Exits 77 when a tool it needs is missing (ctest counts that as skipped), or 1 with
+# QUILLBERRY_REQUIRE_ORACLES=1 (as in CI); 1 on the first failed check.
 set -euo pipefail
 
 mode=${1:-all}
@@ -31,7 +32,12 @@ fail() {
 }
 need() {
     for tool in "$@"; do
-        command -v "$tool" >/dev/null || { echo "check-package: $tool is not installed; skipped" >&2; exit 77; }
+        command -v "$tool" >/dev/null && continue
+        if [[ "${QUILLBERRY_REQUIRE_ORACLES:-}" == 1 ]]; then
+            fail "$tool is not installed (required: QUILLBERRY_REQUIRE_ORACLES=1)"
+        fi
+        echo "check-package: $tool is not installed; skipped" >&2
+        exit 77
     done
 }
 

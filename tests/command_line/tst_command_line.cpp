@@ -44,6 +44,7 @@
 #include "shell/core/settings_store.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/oracles.h"
 
 namespace {
 
@@ -227,9 +228,7 @@ private:
 };
 
 void TestCommandLine::initTestCase() {
-    for (const char* name : {"pdfinfo", "pdftotext"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty())
-            missingTools_ = QStringLiteral("%1 (poppler-utils) is not installed").arg(QLatin1String(name));
+    missingTools_ = testing::missingPrograms({QStringLiteral("pdfinfo"), QStringLiteral("pdftotext")});
 }
 
 void TestCommandLine::init() {
@@ -902,8 +901,7 @@ void TestCommandLine::leftoversOfKilledExportsGo() {
 }
 
 void TestCommandLine::exportedFilesHoldTheStatement() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_ + QStringLiteral(" (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missingTools_);
     const Result result =
         run({"--export-xls", out("s.xls"), "--export-pdf", out("s.pdf"), "--export-png", out("s.png")});
     QCOMPARE(result.exitCode, 0);

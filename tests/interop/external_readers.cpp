@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QtDebug>
 
+#include "tests/common/oracles.h"
+
 namespace interop {
 
 namespace {
@@ -46,13 +48,9 @@ QJsonObject runScript(const char* script, const QStringList& arguments) {
 }  // namespace
 
 QString missingTools() {
-    if (!QFile::exists(kPython))
-        return QStringLiteral("/usr/bin/python3 is not installed");
-    if (runProcess(kPython, {QStringLiteral("-c"), QStringLiteral("import xlrd")}).exitCode != 0)
-        return QStringLiteral("python3-xlrd is not installed");
-    if (QStandardPaths::findExecutable(QStringLiteral("ssconvert")).isEmpty())
-        return QStringLiteral("ssconvert (gnumeric) is not installed");
-    return {};
+    if (const QString xlrd = testing::missingPythonModule(QStringLiteral("xlrd")); !xlrd.isEmpty())
+        return xlrd;
+    return testing::missingPrograms({QStringLiteral("ssconvert")});
 }
 
 QJsonObject runDataScript(const char* script, const QStringList& arguments) {

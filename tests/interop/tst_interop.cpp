@@ -7,6 +7,7 @@
 
 #include "external_readers.h"
 #include "statement_fill.h"
+#include "tests/common/oracles.h"
 
 using namespace interop;
 
@@ -37,9 +38,7 @@ constexpr int kAutomatic = 64;
 }  // namespace
 
 void TestInterop::initTestCase() {
-    const QString missing = missingTools();
-    if (!missing.isEmpty())
-        QSKIP(qPrintable(missing + QStringLiteral(" (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missingTools());
 }
 
 void TestInterop::init() {

@@ -32,6 +32,7 @@
 #include "shell/core/shutdown.h"
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/oracles.h"
 
 namespace {
 
@@ -92,8 +93,7 @@ private:
 };
 
 void TestPictureCommands::initTestCase() {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-        missingTools_ = QStringLiteral("pdfinfo (poppler-utils) is not installed");
+    missingTools_ = testing::missingPrograms({QStringLiteral("pdfinfo")});
 }
 
 // The preview as a generation run leaves it: the statement's workbook in the folder, its picture shown.
@@ -191,8 +191,7 @@ void TestPictureCommands::menuAndShortcutsReachTheCommands() {
 }
 
 void TestPictureCommands::printGoesToThePrinterPresetFromThePageSetup() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_));
+    QB_REQUIRE_TOOLS(missingTools_);
     // The dialog shows the sheet's page setup; what the user leaves or changes there is what prints.
     const struct {
         const char* name;
@@ -237,8 +236,7 @@ void TestPictureCommands::printGoesToThePrinterPresetFromThePageSetup() {
 }
 
 void TestPictureCommands::exportPdfCarriesTitleAndAuthor() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_));
+    QB_REQUIRE_TOOLS(missingTools_);
     dialogAnswer_ = path(QStringLiteral("statement.pdf"));
     commands().exportPdfAction()->trigger();
     QCOMPARE(dialogCalls_,

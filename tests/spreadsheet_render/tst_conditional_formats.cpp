@@ -23,6 +23,7 @@
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
+#include "tests/common/oracles.h"
 #include "tests/common/test_files.h"
 
 using namespace spreadsheet;
@@ -138,9 +139,8 @@ private:
 
 void TestConditionalFormats::initTestCase() {
     QVERIFY(scratch_.isValid());
-    for (const char* tool : {"soffice", "pdftoppm", "pdftotext"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missing_ += QString::fromLatin1(tool) + u' ';
+    missing_ = testing::missingPrograms(
+        {QStringLiteral("soffice"), QStringLiteral("pdftoppm"), QStringLiteral("pdftotext")});
 }
 
 const Drawn& TestConditionalFormats::drawn(const QString& fixture) {
@@ -225,8 +225,7 @@ void TestConditionalFormats::fillsAsLibreOfficeDrawsThem() {
     const bool number = content->isNumber();
     QCOMPARE(hex(ourFill(picture, ref, number)), hex(fill));
 
-    if (!missing_.isEmpty())
-        QSKIP(qPrintable(missing_ + QStringLiteral("missing (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missing_);
     QVERIFY2(!picture.theirs.isNull(), "LibreOffice printed no page");
     // The word that stands in the cell: the amount as the format shows it, or a label's last word.
     const QString shown =

@@ -22,6 +22,7 @@
 #include "spreadsheet/pages/page_header.h"
 #include "spreadsheet/pages/page_plan.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/oracles.h"
 
 using namespace spreadsheet;
 
@@ -98,9 +99,9 @@ QString rangesText(const std::vector<CellRange>& ranges) {
 }  // namespace
 
 void TestPages::initTestCase() {
-    for (const char* tool : {"pdfinfo", "pdftotext", "pdffonts", "pdfimages", "pdftoppm"})
-        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missingTools_ = QStringLiteral("%1 (poppler-utils) is not installed").arg(QLatin1String(tool));
+    missingTools_ = testing::missingPrograms({QStringLiteral("pdfinfo"), QStringLiteral("pdftotext"),
+                                              QStringLiteral("pdffonts"), QStringLiteral("pdfimages"),
+                                              QStringLiteral("pdftoppm")});
 }
 
 void TestPages::init() {
@@ -277,8 +278,7 @@ void TestPages::headerFooterCodes() {
 }
 
 void TestPages::statementPdf() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_ + QStringLiteral(" (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missingTools_);
 
     // The statement as the generation run makes it: the embedded template filled with the sample.
     QFile resource(QStringLiteral(":/CUSTOM/101"));
@@ -366,8 +366,7 @@ void TestPages::statementPdf() {
 }
 
 void TestPages::tallSheetBreaksBetweenRows() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_ + QStringLiteral(" (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missingTools_);
     // A4 portrait with 120 pt above and below leaves 601.9 pt, 802 pixels: 40 rows of 15 pt (20 pixels).
     const Workbook workbook = readWorkbookFile(QStringLiteral(QB_TEST_DATA_DIR "/tall_ledger.xls"));
     const QString pdfPath = scratch(QStringLiteral("tall.pdf"));
@@ -394,8 +393,7 @@ void TestPages::tallSheetBreaksBetweenRows() {
 }
 
 void TestPages::printAreaHeadingsAndHeader() {
-    if (!missingTools_.isEmpty())
-        QSKIP(qPrintable(missingTools_ + QStringLiteral(" (scripts/install-deps.sh installs it)")));
+    QB_REQUIRE_TOOLS(missingTools_);
     // Sheet "Area": Letter landscape, headings and grid lines printed, centred both ways, pages over then
     // down, a header in three sections, and a Print_Area of A1:B40.
     const Workbook workbook = readWorkbookFile(QStringLiteral(QB_TEST_DATA_DIR "/tall_ledger.xls"));

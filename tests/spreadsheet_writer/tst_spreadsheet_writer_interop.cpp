@@ -14,6 +14,7 @@
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
+#include "tests/common/oracles.h"
 #include "tst_spreadsheet_writer.h"
 
 using namespace spreadsheet;
@@ -94,18 +95,17 @@ QJsonArray line(int style, int colour) {
     return QJsonArray{style, colour};
 }
 
-void requireTools(const QString& tool) {
-    if (!QFile::exists(kPython))
-        QSKIP("/usr/bin/python3 is not installed (scripts/install-deps.sh)");
-    if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty()) {
-        QSKIP(qPrintable(tool + QStringLiteral(" is not installed (scripts/install-deps.sh)")));
-    }
+// xlrd, and the program named if any.
+QString missingTools(const QString& tool) {
+    if (const QString xlrd = testing::missingPythonModule(QStringLiteral("xlrd")); !xlrd.isEmpty())
+        return xlrd;
+    return tool.isEmpty() ? QString() : testing::missingPrograms({tool});
 }
 
 }  // namespace
 
 void TestSpreadsheetWriter::templateSeenByXlrd() {
-    requireTools({});
+    QB_REQUIRE_TOOLS(missingTools({}));
     QTemporaryDir dir;
     const QByteArray bytes = templateBytes();
     QVERIFY(!bytes.isEmpty());
@@ -240,7 +240,7 @@ void TestSpreadsheetWriter::templateSeenByXlrd() {
 }
 
 void TestSpreadsheetWriter::templateSeenByGnumeric() {
-    requireTools(QStringLiteral("ssconvert"));
+    QB_REQUIRE_TOOLS(missingTools(QStringLiteral("ssconvert")));
     QTemporaryDir dir;
     const QString path = saveTo(dir, QStringLiteral("template.xls"), templateBytes());
     const QString csv = dir.filePath(QStringLiteral("template.csv"));
@@ -258,7 +258,7 @@ void TestSpreadsheetWriter::templateSeenByGnumeric() {
 }
 
 void TestSpreadsheetWriter::formulasRecalculatedByGnumeric() {
-    requireTools(QStringLiteral("ssconvert"));
+    QB_REQUIRE_TOOLS(missingTools(QStringLiteral("ssconvert")));
     // Amounts written over the template while the cached totals stay 0: only a reader that
     // understands the formulas' tokens can show the right totals.
     Workbook workbook = readWorkbookBytes(templateBytes());
@@ -286,7 +286,7 @@ void TestSpreadsheetWriter::formulasRecalculatedByGnumeric() {
 }
 
 void TestSpreadsheetWriter::largeSharedStringTableSeenByXlrd() {
-    requireTools({});
+    QB_REQUIRE_TOOLS(missingTools({}));
     Workbook workbook;
     Worksheet& sheet = workbook.addSheet(QStringLiteral("Strings"));
     QStringList texts;
@@ -312,7 +312,7 @@ void TestSpreadsheetWriter::largeSharedStringTableSeenByXlrd() {
 }
 
 void TestSpreadsheetWriter::valueTypesSeenByXlrd() {
-    requireTools({});
+    QB_REQUIRE_TOOLS(missingTools({}));
     Workbook workbook;
     Worksheet& sheet = workbook.addSheet(QStringLiteral("Types"));
     const double numbers[] = {3.14159265358979, -12.5, 1e-300, 1e15, -536870912.0, 0.07};

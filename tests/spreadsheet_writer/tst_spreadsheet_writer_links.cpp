@@ -12,6 +12,7 @@
 #include "spreadsheet/typed_entry.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
+#include "tests/common/oracles.h"
 #include "tst_spreadsheet_writer.h"
 
 using namespace spreadsheet;
@@ -82,8 +83,7 @@ void TestSpreadsheetWriter::linksWrittenFromTheModel() {
     QCOMPARE(read.supportingBooks[1].externalNames, std::vector<QString>{QStringLiteral("MYFN")});
 
     // gnumeric resolves the name and the 3-D reference through the records written, and computes.
-    if (QStandardPaths::findExecutable(QStringLiteral("ssconvert")).isEmpty())
-        QSKIP("ssconvert is not installed (scripts/install-deps.sh)");
+    QB_REQUIRE_TOOLS(testing::missingPrograms({QStringLiteral("ssconvert")}));
     const QString csv = dir.filePath(QStringLiteral("links.csv"));
     QProcess ssconvert;
     ssconvert.start(QStringLiteral("ssconvert"), {QStringLiteral("--recalc"), path, csv});

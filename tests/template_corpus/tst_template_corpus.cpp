@@ -27,6 +27,7 @@
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
 #include "tests/common/csv_rows.h"
+#include "tests/common/oracles.h"
 
 using namespace spreadsheet;
 
@@ -224,11 +225,8 @@ private:
 };
 
 void TestTemplateCorpus::initTestCase() {
-    if (QStandardPaths::findExecutable("ssconvert").isEmpty())
-        QSKIP("ssconvert (gnumeric) is not installed");
-    if (QStandardPaths::findExecutable("soffice").isEmpty() ||
-        QProcess::execute(kPython, {"-c", "import uno"}) != 0)
-        QSKIP("LibreOffice with python3-uno is not installed");
+    QB_REQUIRE_TOOLS(testing::missingPrograms({QStringLiteral("ssconvert"), QStringLiteral("soffice")}));
+    QB_REQUIRE_TOOLS(testing::missingPythonModule(QStringLiteral("uno")));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QVERIFY(scratch_.isValid());
 
@@ -422,8 +420,7 @@ QString TestTemplateCorpus::xlrdNames(const QString& path) {
 }
 
 void TestTemplateCorpus::unchangedTemplatesKeepTheirFunctionNames() {
-    if (QProcess::execute(kPython, {"-c", "import xlrd"}) != 0)
-        QSKIP("python3-xlrd is not installed");
+    QB_REQUIRE_TOOLS(testing::missingPythonModule(QStringLiteral("xlrd")));
     for (const QString& name : templates_) {
         const QString original = kData + u'/' + name + ".xls";
         const Workbook made = readWorkbookFile(original);
