@@ -13,6 +13,7 @@
 #include "desktop_fixture.h"
 #include "entry/form1.h"
 #include "preview/form2.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -184,9 +185,8 @@ private slots:
     }
 };
 
-int runAccessibilityTests(int argc, char** argv) {
-    AccessibilityTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass accessibilityTests() {
+    return testing::testClass<AccessibilityTest>();
 }
 
 #include "accessibility_test.moc"

@@ -12,6 +12,7 @@
 #include "desktop_fixture.h"
 #include "entry/form1.h"
 #include "preview/form2.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -174,9 +175,8 @@ private slots:
     }
 };
 
-int runKeyboardTests(int argc, char** argv) {
-    KeyboardTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass keyboardTests() {
+    return testing::testClass<KeyboardTest>();
 }
 
 #include "keyboard_test.moc"

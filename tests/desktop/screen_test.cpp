@@ -10,6 +10,7 @@
 #include "entry/form1.h"
 #include "preview/form2.h"
 #include "preview/view_units.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -229,9 +230,8 @@ private slots:
     }
 };
 
-int runScreenTests(int argc, char** argv) {
-    ScreenTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass screenTests() {
+    return testing::testClass<ScreenTest>();
 }
 
 #include "screen_test.moc"

@@ -5,10 +5,11 @@
 #include <QTemporaryDir>
 
 #include "desktop_fixture.h"
+#include "tests/common/test_classes.h"
 
-int runKeyboardTests(int argc, char** argv);
-int runAccessibilityTests(int argc, char** argv);
-int runScreenTests(int argc, char** argv);
+testing::TestClass keyboardTests();
+testing::TestClass accessibilityTests();
+testing::TestClass screenTests();
 
 int main(int argc, char** argv) {
     // The platform reads its screens once, when the application starts.
@@ -20,8 +21,5 @@ int main(int argc, char** argv) {
     file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
     QApplication app(argc, argv);
-    int failures = 0;
-    for (auto run : {runKeyboardTests, runAccessibilityTests, runScreenTests})
-        failures += run(argc, argv);
-    return failures;
+    return testing::runTestClasses(argc, argv, {keyboardTests(), accessibilityTests(), screenTests()});
 }

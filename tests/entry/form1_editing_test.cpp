@@ -8,6 +8,7 @@
 
 #include "entry/sample_data.h"
 #include "form1_fixture.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -342,9 +343,8 @@ private slots:
     }
 };
 
-int runForm1EditingTests(int argc, char** argv) {
-    Form1EditingTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass form1EditingTests() {
+    return testing::testClass<Form1EditingTest>();
 }
 
 #include "form1_editing_test.moc"

@@ -15,6 +15,7 @@
 #include "shell/core/stored_statement.h"
 #include "shell/ui/window_colours.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -504,9 +505,8 @@ private slots:
     }
 };
 
-int runForm1StartupTests(int argc, char** argv) {
-    Form1StartupTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass form1StartupTests() {
+    return testing::testClass<Form1StartupTest>();
 }
 
 #include "form1_startup_test.moc"

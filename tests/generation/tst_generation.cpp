@@ -19,11 +19,12 @@
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
 #include "tests/common/error_of.h"
+#include "tests/common/test_classes.h"
 
 using namespace generation;
 
-int runGenerationRunTests(int argc, char** argv);
-int runGenerationFilesTests(int argc, char** argv);
+testing::TestClass generationRunTests();
+testing::TestClass generationFilesTests();
 
 namespace {
 
@@ -476,11 +477,8 @@ void TestGeneration::exportReportsEachFailingLine() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    TestGeneration interfaceTests;
-    int failures = QTest::qExec(&interfaceTests, argc, argv);
-    failures += runGenerationRunTests(argc, argv);
-    failures += runGenerationFilesTests(argc, argv);
-    return failures;
+    return testing::runTestClasses(
+        argc, argv, {testing::testClass<TestGeneration>(), generationRunTests(), generationFilesTests()});
 }
 
 #include "tst_generation.moc"

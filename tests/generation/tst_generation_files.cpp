@@ -17,6 +17,7 @@
 #include "generation_fixtures.h"
 #include "shell/core/safe_file.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_classes.h"
 #include "tests/common/test_files.h"
 
 #include <unistd.h>
@@ -317,9 +318,8 @@ void TestGenerationFiles::damagedTemplateIsReportedQuietly() {
     QCOMPARE(printed, QByteArray());
 }
 
-int runGenerationFilesTests(int argc, char** argv) {
-    TestGenerationFiles tests;
-    return QTest::qExec(&tests, argc, argv);
+testing::TestClass generationFilesTests() {
+    return testing::testClass<TestGenerationFiles>();
 }
 
 #include "tst_generation_files.moc"

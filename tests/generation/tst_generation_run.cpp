@@ -17,6 +17,7 @@
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/typed_entry.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/test_classes.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -243,9 +244,8 @@ void TestGenerationRun::withoutTempUsesPrivateFolder() {
 #endif
 }
 
-int runGenerationRunTests(int argc, char** argv) {
-    TestGenerationRun tests;
-    return QTest::qExec(&tests, argc, argv);
+testing::TestClass generationRunTests() {
+    return testing::testClass<TestGenerationRun>();
 }
 
 #include "tst_generation_run.moc"

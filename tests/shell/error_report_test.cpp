@@ -6,6 +6,7 @@
 #include "shell/core/product.h"
 #include "shell/ui/dialog_reporters.h"
 #include "shell/ui/message_boxes.h"
+#include "tests/common/test_classes.h"
 
 class ErrorReportTest : public QObject {
     Q_OBJECT
@@ -82,9 +83,8 @@ private slots:
     }
 };
 
-int runErrorReportTests(int argc, char** argv) {
-    ErrorReportTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass errorReportTests() {
+    return testing::testClass<ErrorReportTest>();
 }
 
 #include "error_report_test.moc"

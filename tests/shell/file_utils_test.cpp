@@ -17,6 +17,7 @@
 #include "shell/ui/window_colours.h"
 #include "tests/common/error_of.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_classes.h"
 #include "tests/common/test_files.h"
 
 namespace {
@@ -236,9 +237,8 @@ private slots:
     }
 };
 
-int runFileUtilsTests(int argc, char** argv) {
-    FileUtilsTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass fileUtilsTests() {
+    return testing::testClass<FileUtilsTest>();
 }
 
 #include "file_utils_test.moc"

@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "shell/core/locale_amount.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -170,9 +171,8 @@ private slots:
     }
 };
 
-int runLocaleAmountTests(int argc, char** argv) {
-    LocaleAmountTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass localeAmountTests() {
+    return testing::testClass<LocaleAmountTest>();
 }
 
 #include "locale_amount_test.moc"

@@ -17,6 +17,7 @@
 #include "shell/core/statement.h"
 #include "shell/core/user_notice.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_classes.h"
 
 namespace {
 
@@ -304,9 +305,8 @@ private slots:
     }
 };
 
-int runSettingsStoreTests(int argc, char** argv) {
-    SettingsStoreTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass settingsStoreTests() {
+    return testing::testClass<SettingsStoreTest>();
 }
 
 #include "settings_store_test.moc"

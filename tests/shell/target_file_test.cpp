@@ -25,6 +25,7 @@
 #include "shell/core/target_file.h"
 #include "tests/common/error_of.h"
 #include "tests/common/file_system_faults.h"
+#include "tests/common/test_classes.h"
 #include "tests/common/test_files.h"
 
 namespace {
@@ -467,9 +468,8 @@ void TargetFileTest::namesComeBackAsTheirBytes() {
         ::unlink((folder + name).constData());
 }
 
-int runTargetFileTests(int argc, char** argv) {
-    TargetFileTest test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass targetFileTests() {
+    return testing::testClass<TargetFileTest>();
 }
 
 #include "target_file_test.moc"
