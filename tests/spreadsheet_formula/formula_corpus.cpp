@@ -16,16 +16,39 @@ namespace corpus {
 
 namespace {
 
-QStringList dataLines(const QString& path) {
+// The lines that are neither empty nor comments, by their line number.
+QList<std::pair<int, QString>> numberedDataLines(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(path));
-    QStringList lines;
+    QList<std::pair<int, QString>> lines;
+    int number = 0;
     for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        ++number;
         if (!line.isEmpty() && !line.startsWith(u'#'))
-            lines << line;
+            lines.append({number, line});
     }
     return lines;
+}
+
+QStringList dataLines(const QString& path) {
+    QStringList lines;
+    for (const auto& [number, line] : numberedDataLines(path))
+        lines << line;
+    return lines;
+}
+
+// An exception's fill or path column: "*" or a comma-separated list of the names known.
+QStringList namesIn(const QString& column, const QStringList& known, const QString& what,
+                    QStringList& problems, const QString& where) {
+    if (column == u"*")
+        return {column};
+    const QStringList names = column.split(u',');
+    for (const QString& name : names) {
+        if (!known.contains(name))
+            problems << QStringLiteral("%1: no %2 '%3' (%4 or *)").arg(where, what, name, known.join(u','));
+    }
+    return names;
 }
 
 CellRef cellAt(const QString& name) {
@@ -50,12 +73,20 @@ QString xmlEscaped(const QString& text) {
 
 }  // namespace
 
-const Exception* Corpus::exceptionFor(const QString& area, const QString& formula) const {
+bool Exception::covers(const QString& inArea, const QString& ofFormula, const QString& fill,
+                       const QString& path) const {
+    return area == inArea && formula == ofFormula && (fills == QStringList{"*"} || fills.contains(fill)) &&
+           (paths == QStringList{"*"} || paths.contains(path));
+}
+
+QList<const Exception*> Corpus::exceptionsFor(const QString& area, const QString& formula,
+                                              const QString& fill, const QString& path) const {
+    QList<const Exception*> found;
     for (const Exception& e : exceptions) {
-        if (e.area == area && e.formula == formula)
-            return &e;
+        if (e.covers(area, formula, fill, path))
+            found << &e;
     }
-    return nullptr;
+    return found;
 }
 
 Corpus load(const QString& folder) {
@@ -71,9 +102,30 @@ Corpus load(const QString& folder) {
             qFatal("fill %s has %d amounts", qPrintable(name), int(parts.size()));
         corpus.fills.append({name, parts});
     }
-    for (const QString& line : dataLines(folder + "/exceptions.txt")) {
+    QStringList fillNames;
+    for (const Fill& fill : corpus.fills)
+        fillNames << fill.name;
+    for (const auto& [number, line] : numberedDataLines(folder + "/exceptions.txt")) {
+        const QString where = QStringLiteral("exceptions.txt:%1").arg(number);
         const QStringList parts = line.split(u'\t');
-        corpus.exceptions.append({parts[0], parts.value(1), parts.value(2)});
+        if (parts.size() != 6 || parts[5].trimmed().isEmpty()) {
+            corpus.problems << where + ": not area, formula, fills, paths, value and rule, tab-separated";
+            continue;
+        }
+        Exception e;
+        e.line = number;
+        e.area = parts[0];
+        e.formula = parts[1];
+        e.fills = namesIn(parts[2], fillNames, QStringLiteral("fill"), corpus.problems, where);
+        e.paths = namesIn(parts[3], kPaths, QStringLiteral("path"), corpus.problems, where);
+        const std::optional<Value> value = parseValue(parts[4]);
+        if (!value)
+            corpus.problems << where + ": '" + parts[4] + "' is no value";
+        e.value = value.value_or(Value());
+        e.rule = parts[5];
+        if (!kAreas.contains(e.area))
+            corpus.problems << where + ": no area '" + e.area + "'";
+        corpus.exceptions.append(e);
     }
     for (const QString& name : kAreas) {
         Area area;
@@ -95,30 +147,46 @@ Corpus load(const QString& folder) {
     return corpus;
 }
 
+std::optional<Value> parseValue(const QString& text) {
+    if (text.startsWith(u'\''))
+        return text.mid(1);
+    if (text == "TRUE" || text == "FALSE")
+        return text == "TRUE";
+    if (text.startsWith(u'#')) {
+        for (ErrorCode e : {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
+                            ErrorCode::Name, ErrorCode::Num, ErrorCode::NA}) {
+            if (errorText(e) == text)
+                return e;
+        }
+        return std::nullopt;
+    }
+    if (text.isEmpty())
+        return Value();
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok ? std::optional<Value>(number) : std::nullopt;
+}
+
+bool sameValue(const Value& a, const Value& b) {
+    const double* x = std::get_if<double>(&a);
+    const double* y = std::get_if<double>(&b);
+    if (x && y)
+        return std::fabs(*x - *y) <= 1e-9 * std::max(1.0, std::fabs(*x));
+    return a == b;
+}
+
 void putValue(Workbook& workbook, int sheet, CellRef at, const QString& value) {
     Cell& cell = workbook.sheets[size_t(sheet)].cellForWriting(at);
     cell.formula.reset();
     if (value.startsWith(u'=')) {
         cell.formula = compileFormula(value, workbook, sheet);
         cell.value = 0.0;
-    } else if (value.startsWith(u'\'')) {
-        cell.value = value.mid(1);
-    } else if (value == "TRUE" || value == "FALSE") {
-        cell.value = value == "TRUE";
-    } else if (value.startsWith(u'#')) {
-        for (ErrorCode e : {ErrorCode::Null, ErrorCode::Div0, ErrorCode::Value, ErrorCode::Ref,
-                            ErrorCode::Name, ErrorCode::Num, ErrorCode::NA}) {
-            if (errorText(e) == value)
-                cell.value = e;
-        }
-    } else if (value.isEmpty()) {
-        cell.value = Value();
-    } else {
-        bool ok = false;
-        cell.value = value.toDouble(&ok);
-        if (!ok)
-            qFatal("not a number: %s", qPrintable(value));
+        return;
     }
+    const std::optional<Value> parsed = parseValue(value);
+    if (!parsed)
+        qFatal("not a value: %s", qPrintable(value));
+    cell.value = *parsed;
 }
 
 Workbook buildWorkbook(const Corpus& corpus, const QStringList& areas, QList<int>& rows) {

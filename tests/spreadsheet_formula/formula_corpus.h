@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "spreadsheet/workbook.h"
 
@@ -37,11 +38,22 @@ struct Fill {
     QStringList amounts;  // 11 assets, then 6 liabilities
 };
 
-// A documented case where gnumeric and a real spreadsheet differ: decided by the spreadsheet.
+// The ways a corpus formula reaches gnumeric: our compiler's tokens in our .xls, our text view as gnumeric
+// XML, and gnumeric's own tokens in the .xls files it wrote (tst_formula_differential.cpp).
+inline const QStringList kPaths = {"our-tokens", "our-text", "gnumeric-tokens"};
+
+// A line of exceptions.txt: where gnumeric departs from the spreadsheet's documented rules, the value our
+// engine must give instead, and the rule that gives it. Fills and paths are lists; "*" is all of them.
 struct Exception {
+    int line = 0;
     QString area;
     QString formula;
-    QString reason;
+    QStringList fills;
+    QStringList paths;
+    spreadsheet::Value value;
+    QString rule;
+
+    bool covers(const QString& area, const QString& formula, const QString& fill, const QString& path) const;
 };
 
 struct Corpus {
@@ -49,11 +61,19 @@ struct Corpus {
     QList<Fill> fills;
     QMap<QString, Area> areas;
     QList<Exception> exceptions;
+    QStringList problems;  // lines of the data files that cannot be used, each with its file and line
 
-    const Exception* exceptionFor(const QString& area, const QString& formula) const;
+    QList<const Exception*> exceptionsFor(const QString& area, const QString& formula, const QString& fill,
+                                          const QString& path) const;
 };
 
 Corpus load(const QString& folder);
+
+// A value written as the corpus writes it: a number, 'text, TRUE/FALSE or #ERROR; empty is a blank.
+// Nothing when the text is none of these.
+std::optional<spreadsheet::Value> parseValue(const QString& text);
+// Whether two values are the same: numbers to 1e-9 relative, texts exactly, the rest by kind.
+bool sameValue(const spreadsheet::Value& a, const spreadsheet::Value& b);
 
 // The row (0-based) of column D where the area's formulas start when several areas share a sheet.
 // Puts a value written like the corpus writes it into a cell.

@@ -154,9 +154,8 @@ void TestStatement::negativeNetWorth() {
     QCOMPARE(numberAt(workbook, kNetWorth), -150.0);
 }
 
-int runStatementTests(int argc, char** argv) {
-    TestStatement test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass statementTests() {
+    return testing::testClass<TestStatement>();
 }
 
 #include "tst_formula_statement.moc"

@@ -48,18 +48,6 @@ Value valueAt(const Workbook& workbook, const char* cell) {
 
 }  // namespace
 
-QString describe(const Value& v) {
-    if (const double* d = std::get_if<double>(&v))
-        return QString::number(*d, 'g', 15);
-    if (const QString* s = std::get_if<QString>(&v))
-        return u'"' + *s + u'"';
-    if (const bool* b = std::get_if<bool>(&v))
-        return *b ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    if (const ErrorCode* e = std::get_if<ErrorCode>(&v))
-        return errorText(*e);
-    return QStringLiteral("(blank)");
-}
-
 class TestFormula : public QObject {
     Q_OBJECT
 
@@ -493,18 +481,13 @@ void TestFormula::randomTokensNeverCrash() {
     }
 }
 
-int runFormulaTests(int argc, char** argv) {
-    TestFormula test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass formulaTests() {
+    return testing::testClass<TestFormula>();
 }
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int failures = runFormulaTests(argc, argv);
-    failures += runTypedEntryTests(argc, argv);
-    failures += runStatementTests(argc, argv);
-    failures += runDifferentialTests(argc, argv);
-    return failures;
+    return testing::runTestClasses(argc, argv, {formulaTests(), typedEntryTests(), statementTests()});
 }
 
 #include "tst_spreadsheet_formula.moc"

@@ -1,15 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "tests/common/test_classes.h"
+#include "value_description.h"
 
-#include "spreadsheet/workbook.h"
-
-// The test objects of this executable, run one after the other by its main().
-int runFormulaTests(int argc, char** argv);
-int runTypedEntryTests(int argc, char** argv);
-int runStatementTests(int argc, char** argv);
-int runDifferentialTests(int argc, char** argv);
-
-// A value as a test compares it: a number to 15 significant digits, as a spreadsheet keeps them, a quoted
-// text, TRUE/FALSE, an error's text or "(blank)".
-QString describe(const spreadsheet::Value& v);
+// The test classes of this executable, run by its main().
+testing::TestClass formulaTests();
+testing::TestClass typedEntryTests();
+testing::TestClass statementTests();

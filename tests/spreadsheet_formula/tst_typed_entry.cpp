@@ -429,9 +429,8 @@ void TestTypedEntry::datesOutsideTheSystem() {
     QVERIFY(!dateFromSerial(std::nan(""), false).isValid());
 }
 
-int runTypedEntryTests(int argc, char** argv) {
-    TestTypedEntry test;
-    return QTest::qExec(&test, argc, argv);
+testing::TestClass typedEntryTests() {
+    return testing::testClass<TestTypedEntry>();
 }
 
 #include "tst_typed_entry.moc"
