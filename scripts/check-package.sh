@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Checks what Quillberry installs and what its Debian package holds and needs.
 #
-#   check-package.sh [install|deb|all] [BUILD_DIR] [OUT_DIR]
+#   check-package.sh [install|deb|hardening|all] [BUILD_DIR] [OUT_DIR]
 #
+# hardening: the built program (BUILD_DIR/quillberry) is hardened as distributions build theirs.
 # install: `cmake --install` into a temporary prefix, then the installed tree is validated.
 # deb:     `cpack -G DEB` into OUT_DIR (default BUILD_DIR), then the package's name, control fields,
 #          contents and dependencies are checked and its extracted tree is validated like an install.
-# all:     both (the default; CI runs this after the tests).
+# all:     all three (the default; CI runs this after the tests). The installed and packaged programs are
+#          checked for the same hardening.
 # Exits 77 when a tool it needs is missing (ctest counts that as skipped), or 1 with
 # QUILLBERRY_REQUIRE_ORACLES=1 (as in CI); 1 on the first failed check.
 set -euo pipefail
@@ -65,6 +67,32 @@ expected_files() {
     } | LC_ALL=C sort
 }
 
+# The program built as distributions build theirs: position-independent, its relocations read-only after
+# start-up and all bound then (-z relro -z now), its stack protected, and the C library's checked
+# functions called where the sizes are known (_FORTIFY_SOURCE).
+check_hardening() {
+    local file=$1
+    local header dynamic segments symbols
+    header=$(readelf -hW "$file")
+    dynamic=$(readelf -dW "$file")
+    segments=$(readelf -lW "$file")
+    symbols=$(readelf --dyn-syms -W "$file" | awk '{print $NF}')
+    grep -qE '^ *Type: +DYN' <<<"$header" || fail "$file is not position-independent (ELF type is not DYN)"
+    grep -qE '\(FLAGS_1\).* PIE( |$)' <<<"$dynamic" || fail "$file has no PIE flag: not linked with -pie"
+    grep -qE '\(FLAGS\).* BIND_NOW( |$)' <<<"$dynamic" || fail "$file has no BIND_NOW: not linked with -z now"
+    grep -qE '^ *GNU_RELRO ' <<<"$segments" || fail "$file has no GNU_RELRO segment: not linked with -z relro"
+    grep -q '^__stack_chk_fail' <<<"$symbols" || fail "$file calls no __stack_chk_fail: no stack protector"
+    # A here-string, not a pipe: with pipefail, grep -q ending first would fail the pipe.
+    grep -vq '^__stack_chk_fail' <<<"$(grep -E '^__[a-z0-9_]+_chk(@|$)' <<<"$symbols")" ||
+        fail "$file calls no checked C library function (__*_chk): built without _FORTIFY_SOURCE"
+}
+
+check_built_program() {
+    need readelf
+    check_hardening "$build/quillberry"
+    echo "check-package: $build/quillberry is position-independent, -z relro -z now, stack-protected and fortified"
+}
+
 # Validates an installed tree: exactly the expected files, each valid for the tools that read it.
 check_tree() {
     local prefix=$1 manual=$2
@@ -75,6 +103,7 @@ check_tree() {
         fail "the installed files under $prefix differ from the expected list (< expected, > found)"
     fi
     [[ -x "$prefix/bin/quillberry" ]] || fail "bin/quillberry is not executable"
+    check_hardening "$prefix/bin/quillberry"
     # libgsf is loaded when a workbook is first read or written: linked, every start would load it, with
     # GObject and GIO. The installed program still writes a workbook.
     if readelf -d "$prefix/bin/quillberry" | grep -qE 'NEEDED.*\[lib(gsf|gio|gobject)-'; then
@@ -131,7 +160,7 @@ check_tree() {
 }
 
 check_install() {
-    need cmake desktop-file-validate appstreamcli groff od
+    need cmake desktop-file-validate appstreamcli groff readelf od
     local root
     root=$(new_scratch)
     cmake --install "$build" --prefix "$root/usr" >/dev/null
@@ -221,9 +250,11 @@ check_deb() {
 case "$mode" in
     install) check_install ;;
     deb) check_deb ;;
+    hardening) check_built_program ;;
     all)
+        check_built_program
         check_install
         check_deb
         ;;
-    *) fail "unknown mode '$mode' (install, deb or all)" ;;
+    *) fail "unknown mode '$mode' (install, deb, hardening or all)" ;;
 esac
