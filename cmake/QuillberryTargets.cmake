@@ -1,19 +1,27 @@
 # What every target of the project shares: the warnings, optionally as errors, and the source tree as the
 # root of its includes ("shell/core/error_report.h"); and, for every target the project makes (Qt's
-# generated ones included), the hardening distributions build their programs with.
+# generated ones included), the hardening distributions build their programs with, or the sanitizers.
 option(QUILLBERRY_WERROR "Treat compiler warnings as errors" OFF)
+option(QUILLBERRY_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 
 # Hardened in every build type: the program parses files from a shared temporary folder. Position-
 # independent executables and code, a stack protector, the GOT read-only after relocation, every symbol
 # bound at start-up, and the C library's checked string and memory functions where the code is optimised
-# (they need the optimiser; the fuzz build's AddressSanitizer replaces them).
+# (they need the optimiser, and AddressSanitizer replaces them).
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES CXX)
 add_compile_options(-fstack-protector-strong)
 add_link_options(LINKER:-z,relro LINKER:-z,now)
-if(NOT QUILLBERRY_FUZZ)
+if(NOT QUILLBERRY_SANITIZE AND NOT QUILLBERRY_FUZZ)
   add_compile_options("$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+endif()
+
+# Every finding stops the program: the tests fail instead of printing and going on.
+if(QUILLBERRY_SANITIZE)
+  set(QUILLBERRY_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${QUILLBERRY_SANITIZER_FLAGS})
+  add_link_options(${QUILLBERRY_SANITIZER_FLAGS})
 endif()
 
 set(QUILLBERRY_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual)
