@@ -12,5 +12,6 @@ testing::TestClass targetFileTests();
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     return testing::runTestClasses(
-        argc, argv, {fileUtilsTests(), settingsStoreTests(), localeAmountTests(), errorReportTests(), targetFileTests()});
+        argc, argv,
+        {fileUtilsTests(), settingsStoreTests(), localeAmountTests(), errorReportTests(), targetFileTests()});
 }
