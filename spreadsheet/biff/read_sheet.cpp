@@ -1,6 +1,7 @@
 #include "spreadsheet/biff/read_sheet.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -309,6 +310,11 @@ void CellReader::finish() {
     }
 }
 
+// The stream up to where the substream at offset must end at the latest.
+QByteArrayView substreamView(QByteArrayView stream, qsizetype offset, qsizetype limit) {
+    return stream.first(std::min(std::max(limit, offset), stream.size()));
+}
+
 // Records the writer makes anew from the cells and settings: nothing of them is kept.
 bool isRegeneratedInSheet(quint16 id) {
     return id == rec::INDEX || id == rec::DBCELL || id == rec::DIMENSIONS || id == rec::GRIDSET ||
@@ -332,9 +338,7 @@ std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, 
     SheetSettingsState settings;
     KeptRecorder kept(Substream::Worksheet, sheet.kept);
     int nested = 0;  // charts embedded in the sheet come as substreams of their own, kept whole
-    for (;;) {
-        if (!walker.next(record))
-            damaged(QStringLiteral("the workbook stream ends inside the sheet \"%1\"").arg(sheet.name));
+    while (walker.next(record)) {
         if (record.id == rec::EOF_ && nested == 0)
             break;
         if (nested > 0 || record.id == rec::BOF) {
@@ -354,17 +358,17 @@ std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, 
     return walker.offset();
 }
 
-qsizetype substreamEnd(QByteArrayView stream, qsizetype offset) {
-    RecordWalker walker(stream, offset);
+qsizetype substreamEnd(QByteArrayView stream, qsizetype offset, qsizetype limit) {
+    RecordWalker walker(substreamView(stream, offset, limit), offset);
     Record record;
     int depth = 0;
     while (walker.next(record)) {
         if (record.id == rec::BOF)
             ++depth;
         else if (record.id == rec::EOF_ && --depth <= 0)
-            return walker.offset();
+            break;
     }
-    damaged(QStringLiteral("the workbook stream ends inside a sheet"));
+    return walker.offset();
 }
 
 }  // namespace spreadsheet::biff

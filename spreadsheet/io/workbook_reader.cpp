@@ -77,17 +77,27 @@ Workbook readWorkbookStream(const QByteArray& stream) {
     std::vector<std::optional<Worksheet>> read(globals.sheets.size());
     std::vector<std::optional<OtherSheet>> others(globals.sheets.size());
     qsizetype readUpTo = 0;
-    for (size_t tab : byOffset) {
+    for (size_t i = 0; i < byOffset.size(); ++i) {
+        const size_t tab = byOffset[i];
         const SheetEntry& entry = globals.sheets[tab];
         if (offsets[tab] < readUpTo)
             biff::damaged(QStringLiteral("two sheets overlap in the workbook stream"));
+        // A sheet whose writer left out its EOF (gnumeric does, in chart sheets) ends where the next
+        // substream starts, or with the stream.
+        qsizetype limit = stream.size();
+        for (size_t next = i + 1; next < byOffset.size(); ++next) {
+            if (offsets[byOffset[next]] > offsets[tab]) {
+                limit = offsets[byOffset[next]];
+                break;
+            }
+        }
         if (entry.type == 0) {
             Worksheet sheet;
             sheet.name = entry.name;
             sheet.visible = entry.visible;
             sheet.veryHidden = entry.visibility == 2;
             if (const std::optional<qsizetype> end =
-                    biff::readWorksheet(stream, offsets[tab], context, sheet)) {
+                    biff::readWorksheet(QByteArrayView(stream).first(limit), offsets[tab], context, sheet)) {
                 biff::readConditionalFormats(sheet);
                 readUpTo = *end;
                 read[tab] = std::move(sheet);
@@ -95,7 +105,7 @@ Workbook readWorkbookStream(const QByteArray& stream) {
             }
         }
         // Chart and macro sheets are kept whole.
-        const qsizetype end = biff::substreamEnd(stream, offsets[tab]);
+        const qsizetype end = biff::substreamEnd(stream, offsets[tab], limit);
         OtherSheet other;
         other.name = entry.name;
         other.visibility = entry.visibility;

@@ -174,6 +174,9 @@ void writeOtherSheet(RecordStream& stream, const OtherSheet& sheet) {
         at += 4 + length;
     }
     stream.appendRaw(bytes);
+    // A substream read without its EOF, which some writers leave out, gets it back: another sheet follows.
+    for (; depth > 0; --depth)
+        stream.append(id::Eof);
 }
 
 }  // namespace

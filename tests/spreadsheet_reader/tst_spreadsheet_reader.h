@@ -34,4 +34,8 @@ private slots:
     void malformedFiles_data();
     void malformedFiles();
     void roundTrip();
+
+    // Encrypted workbooks and chart sheets without their EOF (tst_spreadsheet_reader_encrypted.cpp)
+    void chartSheetsWithoutEndRecord_data();
+    void chartSheetsWithoutEndRecord();
 };
