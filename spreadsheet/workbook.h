@@ -406,8 +406,9 @@ public:
     std::vector<SupportingBook> supportingBooks;  // SUPBOOK records in file order
     std::vector<ExternSheet> externSheets;        // EXTERNSHEET entries
     WorkbookProtection protection;
-    std::vector<OtherSheet> otherSheets;  // chart and macro sheets, kept whole
-    std::vector<KeptRecord> kept;         // globals records the engine does not model
+    std::optional<DefaultPasswordEncryption> encryption;  // see model/workbook_kept.h
+    std::vector<OtherSheet> otherSheets;                  // chart and macro sheets, kept whole
+    std::vector<KeptRecord> kept;                         // globals records the engine does not model
     // Settings records the writer otherwise writes with its own defaults (BACKUP, HIDEOBJ, PRECISION,
     // BOOKBOOL, ...): their bodies as read, by record id.
     std::map<quint16, QByteArray> keptSettings;

@@ -17,6 +17,7 @@ const std::vector<Group>& groups(Substream substream) {
     using namespace rec;
     static const std::vector<Group> globals = {
         {{BOF}},
+        {{FILEPASS}},
         {{TEMPLATE}},
         {{0x00E1}},  // INTERFACEHDR
         {{0x00C1}},  // MMS

@@ -280,9 +280,10 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                 checkIndexes(workbook);
                 return globals;
             case rec::FILEPASS:
-                throw SpreadsheetError(QStringLiteral(
-                    "The workbook is protected with a password (encrypted) and cannot be opened; remove the "
-                    "password in the program that made it and try again."));
+                // The stream was decrypted before it came here; a FILEPASS that was not is one too many.
+                if (!workbook.encryption)
+                    damaged(QStringLiteral("an encryption record stands where none can"));
+                break;
             case rec::BOUNDSHEET:
                 globals.sheets.push_back(readBoundSheet(c));
                 break;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "spreadsheet/biff/encryption.h"
 #include "spreadsheet/biff/read_conditional_formats.h"
 #include "spreadsheet/biff/read_globals.h"
 #include "spreadsheet/biff/read_links.h"
@@ -62,8 +63,11 @@ std::vector<qsizetype> substreamOffsets(QByteArrayView stream, const Globals& gl
 
 }  // namespace
 
-Workbook readWorkbookStream(const QByteArray& stream) {
+Workbook readWorkbookStream(const QByteArray& encrypted) {
     Workbook workbook;
+    QByteArray stream = encrypted;
+    if (std::optional<QByteArray> filePass = biff::decryptWorkbookStream(stream))
+        workbook.encryption = DefaultPasswordEncryption{std::move(*filePass)};
     const Globals globals = biff::readGlobals(stream, workbook);
     const std::vector<qsizetype> offsets = substreamOffsets(stream, globals);
 

@@ -4,6 +4,7 @@
 #include <QtEndian>
 #include <algorithm>
 
+#include "spreadsheet/biff/encryption.h"
 #include "spreadsheet/biff/kept.h"
 #include "spreadsheet/biff/record_reader.h"
 #include "spreadsheet/biff/write_links.h"
@@ -26,6 +27,8 @@ constexpr size_t kMaxCellFormats = 4050;
 void validate(const Workbook& workbook) {
     if (workbook.sheets.empty())
         throw SpreadsheetError(QStringLiteral("A workbook needs at least one sheet."));
+    if (workbook.encryption)
+        checkDefaultPasswordFilePass(workbook.encryption->filePass);
     if (workbook.formats.size() < 16 || workbook.formats.size() > kMaxCellFormats) {
         throw SpreadsheetError(QStringLiteral("The workbook has an impossible number of cell formats."));
     }
@@ -90,6 +93,8 @@ QByteArray settingOr(const Workbook& workbook, quint16 id, quint16 fallback) {
 // The workbook globals up to the BOUNDSHEET records; returns the positions of their bodies, by tab.
 std::vector<qint64> writeGlobals(KeptRecordWriter& out, const Workbook& workbook, const TabOrder& tabs) {
     out.append(id::Bof, bof(SubstreamType::WorkbookGlobals));
+    if (workbook.encryption)
+        out.append(rec::FILEPASS, filePassForWriting(workbook.encryption->filePass));
     if (workbook.isTemplate)
         out.append(id::Template);
     out.append(id::InterfaceHdr, u16Record(1200));
@@ -208,7 +213,10 @@ QByteArray workbookStream(const Workbook& workbook) {
                 writeOtherSheet(stream, workbook.otherSheets[i]);
         }
     }
-    return stream.bytes();
+    QByteArray bytes = stream.bytes();
+    if (workbook.encryption)
+        encryptWorkbookStream(bytes);
+    return bytes;
 }
 
 QByteArray workbookFileBytes(const Workbook& workbook) {

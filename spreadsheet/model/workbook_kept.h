@@ -60,4 +60,13 @@ struct WorkbookProtection {
     bool operator==(const WorkbookProtection&) const = default;
 };
 
+// A workbook stream encrypted with the format's default password, as a spreadsheet encrypts a workbook whose
+// structure it protects: every spreadsheet opens it without asking. It is written back encrypted the same
+// way.
+struct DefaultPasswordEncryption {
+    QByteArray filePass;  // the FILEPASS record's body: the RC4 variant, its salt and password verifier
+
+    bool operator==(const DefaultPasswordEncryption&) const = default;
+};
+
 }  // namespace spreadsheet

@@ -41,6 +41,10 @@ private slots:
     void templateRoundTripsThroughReader();
     void workbookRoundTripsThroughReader();
 
+    // Templates of other programs saved back encrypted (tst_spreadsheet_writer_encrypted.cpp)
+    void encryptedWorkbooksWrittenEncrypted_data();
+    void encryptedWorkbooksWrittenEncrypted();
+
     // Links and refusals (tst_spreadsheet_writer_links.cpp)
     void linksWrittenFromTheModel();
     void entryRefusals_data();
