@@ -264,6 +264,7 @@ public:
     // The conditional formats of the kept CONDFMT and CF records, read for drawing; the kept records
     // are what is written back.
     std::vector<ConditionalFormat> conditionalFormats;
+    RecordsAsRead asRead;  // see model/workbook_kept.h
 
     // The cell, or nullptr when the sheet holds nothing there.
     const Cell* cell(CellRef ref) const;
@@ -412,6 +413,7 @@ public:
     // Settings records the writer otherwise writes with its own defaults (BACKUP, HIDEOBJ, PRECISION,
     // BOOKBOOL, ...): their bodies as read, by record id.
     std::map<quint16, QByteArray> keptSettings;
+    RecordsAsRead asRead;  // the globals' modelled records; see model/workbook_kept.h
 
     Worksheet& addSheet(const QString& name);
     int activeSheetIndex() const { return window.activeSheet < sheets.size() ? window.activeSheet : 0; }

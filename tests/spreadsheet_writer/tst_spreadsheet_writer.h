@@ -41,7 +41,10 @@ private slots:
     void templateRoundTripsThroughReader();
     void workbookRoundTripsThroughReader();
 
-    // Templates of other programs saved back encrypted (tst_spreadsheet_writer_encrypted.cpp)
+    // Templates of other programs saved back unchanged, and encrypted (tst_spreadsheet_writer_unchanged.cpp,
+    // tst_spreadsheet_writer_encrypted.cpp)
+    void templatesSavedUnchangedKeepTheirRecords_data();
+    void templatesSavedUnchangedKeepTheirRecords();
     void encryptedWorkbooksWrittenEncrypted_data();
     void encryptedWorkbooksWrittenEncrypted();
 
