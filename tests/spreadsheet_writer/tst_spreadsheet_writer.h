@@ -42,9 +42,10 @@ private slots:
     void workbookRoundTripsThroughReader();
 
     // Templates of other programs saved back unchanged, and encrypted (tst_spreadsheet_writer_unchanged.cpp,
-    // tst_spreadsheet_writer_encrypted.cpp)
+    // tst_spreadsheet_writer_templates.cpp, tst_spreadsheet_writer_encrypted.cpp)
     void templatesSavedUnchangedKeepTheirRecords_data();
     void templatesSavedUnchangedKeepTheirRecords();
+    void templatesSavedUnchangedSeenTheSame();
     void encryptedWorkbooksWrittenEncrypted_data();
     void encryptedWorkbooksWrittenEncrypted();
 
