@@ -264,6 +264,7 @@ public:
     // The conditional formats of the kept CONDFMT and CF records, read for drawing; the kept records
     // are what is written back.
     std::vector<ConditionalFormat> conditionalFormats;
+    RecordsAsRead asRead;  // see model/workbook_kept.h
 
     // The cell, or nullptr when the sheet holds nothing there.
     const Cell* cell(CellRef ref) const;
@@ -406,11 +407,13 @@ public:
     std::vector<SupportingBook> supportingBooks;  // SUPBOOK records in file order
     std::vector<ExternSheet> externSheets;        // EXTERNSHEET entries
     WorkbookProtection protection;
-    std::vector<OtherSheet> otherSheets;  // chart and macro sheets, kept whole
-    std::vector<KeptRecord> kept;         // globals records the engine does not model
+    std::optional<DefaultPasswordEncryption> encryption;  // see model/workbook_kept.h
+    std::vector<OtherSheet> otherSheets;                  // chart and macro sheets, kept whole
+    std::vector<KeptRecord> kept;                         // globals records the engine does not model
     // Settings records the writer otherwise writes with its own defaults (BACKUP, HIDEOBJ, PRECISION,
     // BOOKBOOL, ...): their bodies as read, by record id.
     std::map<quint16, QByteArray> keptSettings;
+    RecordsAsRead asRead;  // the globals' modelled records; see model/workbook_kept.h
 
     Worksheet& addSheet(const QString& name);
     int activeSheetIndex() const { return window.activeSheet < sheets.size() ? window.activeSheet : 0; }

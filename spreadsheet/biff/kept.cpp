@@ -1,6 +1,12 @@
 #include "spreadsheet/biff/kept.h"
 
+#include <QCryptographicHash>
 #include <algorithm>
+#include <type_traits>
+
+#include "spreadsheet/biff/read_globals.h"
+#include "spreadsheet/biff/read_sheet_settings.h"
+#include "spreadsheet/error.h"
 
 namespace spreadsheet::biff {
 
@@ -17,6 +23,7 @@ const std::vector<Group>& groups(Substream substream) {
     using namespace rec;
     static const std::vector<Group> globals = {
         {{BOF}},
+        {{FILEPASS}},
         {{TEMPLATE}},
         {{0x00E1}},  // INTERFACEHDR
         {{0x00C1}},  // MMS
@@ -31,9 +38,9 @@ const std::vector<Group>& groups(Substream substream) {
         {{PASSWORD}},
         {{PROT4REV}},
         {{PROT4REVPASS}},
+        {{WINDOW1}},
         {{BACKUP}},
         {{HIDEOBJ}},
-        {{WINDOW1}},
         {{DATEMODE}},
         {{PRECISION}},
         {{REFRESHALL}},
@@ -88,7 +95,25 @@ const std::vector<Group>& groups(Substream substream) {
         {{SELECTION}},
         {{MERGEDCELLS}, true},
     };
-    return substream == Substream::Globals ? globals : worksheet;
+    // The same with the merged ranges right after the cell table, where LibreOffice puts them.
+    static const std::vector<Group> mergesFirst = [] {
+        std::vector<Group> order = worksheet;
+        const Group merges = order.back();
+        order.pop_back();
+        const auto cells =
+            std::find_if(order.begin(), order.end(), [](const Group& g) { return g.ids[0] == ROW; });
+        order.insert(cells + 1, merges);
+        return order;
+    }();
+    switch (substream) {
+        case Substream::Globals:
+            return globals;
+        case Substream::Worksheet:
+            return worksheet;
+        case Substream::WorksheetMergesFirst:
+            return mergesFirst;
+    }
+    return worksheet;
 }
 
 // The group's position in the writer's order; -1 for a record outside the table.
@@ -163,8 +188,8 @@ void KeptRecorder::keep(const Record& record) {
 // ---- KeptRecordWriter ----
 
 KeptRecordWriter::KeptRecordWriter(Substream substream, RecordStream& stream,
-                                   const std::vector<KeptRecord>& kept)
-    : substream_(substream), stream_(stream) {
+                                   const std::vector<KeptRecord>& kept, const RecordsAsRead& asRead)
+    : substream_(substream), stream_(stream), asRead_(asRead) {
     for (const KeptRecord& record : kept)
         pending_.push_back(&record);
 }
@@ -191,8 +216,10 @@ void KeptRecordWriter::flushBefore(quint16 id) {
 
 qint64 KeptRecordWriter::appendPieces(quint16 id, const std::vector<QByteArray>& pieces) {
     flushBefore(id);
-    const qint64 position = stream_.appendPieces(id, pieces);
     const quint32 count = bump(counts_, id);
+    const KeptRecord* read = asRead_.find(id, count - 1);
+    const qint64 position = read && saysTheSame(substream_, *read, pieces) ? appendKept(stream_, *read)
+                                                                           : stream_.appendPieces(id, pieces);
     std::erase_if(pending_, [&](const KeptRecord* record) {
         if (record->after == id && record->afterCount == count) {
             write(*record);
@@ -207,6 +234,101 @@ void KeptRecordWriter::finish() {
     for (const KeptRecord* record : pending_)
         write(*record);
     pending_.clear();
+}
+
+// ---- records as read ----
+
+namespace {
+
+QByteArray joined(const std::vector<QByteArray>& pieces) {
+    QByteArray body;
+    for (const QByteArray& piece : pieces)
+        body += piece;
+    return body;
+}
+
+}  // namespace
+
+bool saysTheSame(Substream substream, const KeptRecord& asRead, const std::vector<QByteArray>& made) {
+    const QByteArray read = joined(piecesOf(asRead));
+    const QByteArray now = joined(made);
+    if (read == now)
+        return true;
+    try {
+        const std::optional<QByteArray> normalized = substream == Substream::Globals
+                                                         ? normalizedGlobalsRecord(asRead.id, read)
+                                                         : normalizedSheetRecord(asRead.id, read);
+        return !normalized || *normalized == now;
+    } catch (const SpreadsheetError&) {
+        return false;  // a record the reader could not make sense of is made anew
+    }
+}
+
+namespace {
+
+class Digest {
+public:
+    template <typename T>
+    void add(const T& value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        hash_.addData(QByteArrayView(reinterpret_cast<const char*>(&value), sizeof value));
+    }
+    void add(const QByteArray& bytes) {
+        add(bytes.size());
+        hash_.addData(bytes);
+    }
+    void add(const QString& text) {
+        add(text.size());
+        hash_.addData(QByteArrayView(reinterpret_cast<const char*>(text.constData()), text.size() * 2));
+    }
+    QByteArray result() const { return hash_.result(); }
+
+private:
+    QCryptographicHash hash_{QCryptographicHash::Sha1};
+};
+
+}  // namespace
+
+QByteArray rowDigest(const Worksheet& sheet, int row) {
+    Digest digest;
+    if (const auto info = sheet.rows.find(row); info != sheet.rows.end()) {
+        const RowInfo& r = info->second;
+        digest.add('R');
+        digest.add(r.heightTwips);
+        digest.add(r.xf);
+        digest.add(r.outlineLevel);
+        digest.add(quint8(r.customHeight | r.hidden << 1 | r.hasFormat << 2 | r.collapsed << 3));
+    }
+    const auto& cells = sheet.cells();
+    for (auto it = cells.lower_bound({row, 0}); it != cells.end() && it->first.row == row; ++it) {
+        const Cell& cell = it->second;
+        digest.add('C');
+        digest.add(it->first.column);
+        digest.add(cell.xf);
+        digest.add(quint8(cell.value.index()));
+        if (const double* number = std::get_if<double>(&cell.value))
+            digest.add(*number);
+        else if (const QString* text = std::get_if<QString>(&cell.value))
+            digest.add(*text);
+        else if (const bool* flag = std::get_if<bool>(&cell.value))
+            digest.add(*flag);
+        else if (const ErrorCode* error = std::get_if<ErrorCode>(&cell.value))
+            digest.add(*error);
+        if (const std::optional<Formula>& formula = cell.formula) {
+            digest.add('F');
+            digest.add(formula->tokens);
+            digest.add(formula->extra);
+            digest.add(quint8(formula->alwaysCalculate | formula->fromSharedFormula << 1));
+        }
+    }
+    for (auto it = sheet.formulaBlocks.lower_bound({row, 0});
+         it != sheet.formulaBlocks.end() && it->first.row == row; ++it) {
+        digest.add('B');
+        digest.add(it->first.column);
+        for (const QByteArray& piece : piecesOf(it->second))
+            digest.add(piece);
+    }
+    return digest.result();
 }
 
 }  // namespace spreadsheet::biff

@@ -8,12 +8,13 @@
 
 #include "spreadsheet/biff/record_reader.h"
 #include "spreadsheet/biff/record_writer.h"
-#include "spreadsheet/model/workbook_kept.h"
+#include "spreadsheet/workbook.h"
 
 namespace spreadsheet::biff {
 
-// The order in which the writer puts a substream's modelled records.
-enum class Substream { Globals, Worksheet };
+// The order in which the writer puts a substream's modelled records. A worksheet read with its merged ranges
+// before its window keeps them there.
+enum class Substream { Globals, Worksheet, WorksheetMergesFirst };
 
 // The reading side, one per substream.
 class KeptRecorder {
@@ -33,10 +34,12 @@ private:
     std::vector<std::pair<quint16, quint32>> counts_;
 };
 
-// The writing side: every modelled record of the substream goes through append().
+// The writing side: every modelled record of the substream goes through append(). The n-th record of an id is
+// written as the n-th one read when what that says is what the model says now (see RecordsAsRead).
 class KeptRecordWriter {
 public:
-    KeptRecordWriter(Substream substream, RecordStream& stream, const std::vector<KeptRecord>& kept);
+    KeptRecordWriter(Substream substream, RecordStream& stream, const std::vector<KeptRecord>& kept,
+                     const RecordsAsRead& asRead);
 
     qint64 append(quint16 id, const QByteArray& body = {});
     qint64 append(quint16 id, const RecordBuffer& body) { return append(id, body.bytes()); }
@@ -54,9 +57,18 @@ private:
 
     Substream substream_;
     RecordStream& stream_;
+    const RecordsAsRead& asRead_;
     std::vector<const KeptRecord*> pending_;
     std::vector<std::pair<quint16, quint32>> counts_;
 };
+
+// True when the record as read says what a body made now from the model says, so that it may be written
+// instead.
+bool saysTheSame(Substream substream, const KeptRecord& asRead, const std::vector<QByteArray>& made);
+
+// A digest of what the model holds of one row of a worksheet: its row settings, its cells and the array
+// formulas and data tables that start in it. Equal digests, equal rows.
+QByteArray rowDigest(const Worksheet& sheet, int row);
 
 // A kept record's data and CONTINUE records as pieces.
 std::vector<QByteArray> piecesOf(const KeptRecord& record);

@@ -4,6 +4,7 @@
 #include "spreadsheet/biff/read_links.h"
 #include "spreadsheet/biff/read_strings.h"
 #include "spreadsheet/biff/record_reader.h"
+#include "spreadsheet/biff/write_records.h"
 #include "spreadsheet/error.h"
 
 namespace spreadsheet::biff {
@@ -256,6 +257,7 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
     if (!walker.next(record))
         throw SpreadsheetError(QStringLiteral("The workbook stream is empty."));
     checkFirstBof(record);
+    workbook.asRead.add(keptFrom(record));
 
     std::vector<Font> fonts;
     std::vector<CellFormat> formats;
@@ -280,9 +282,10 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                 checkIndexes(workbook);
                 return globals;
             case rec::FILEPASS:
-                throw SpreadsheetError(QStringLiteral(
-                    "The workbook is protected with a password (encrypted) and cannot be opened; remove the "
-                    "password in the program that made it and try again."));
+                // The stream was decrypted before it came here; a FILEPASS that was not is one too many.
+                if (!workbook.encryption)
+                    damaged(QStringLiteral("an encryption record stands where none can"));
+                break;
             case rec::BOUNDSHEET:
                 globals.sheets.push_back(readBoundSheet(c));
                 break;
@@ -334,10 +337,81 @@ Globals readGlobals(QByteArrayView stream, Workbook& workbook) {
                 }
                 break;
         }
-        if (modelled)
+        if (modelled) {
             kept.modelled(record.id);
-        else
+            workbook.asRead.add(keptFrom(record));
+        } else {
             kept.keep(record);
+        }
+    }
+}
+
+std::optional<QByteArray> normalizedGlobalsRecord(quint16 id, QByteArrayView body) {
+    RecordCursor c(body, id);
+    switch (id) {
+        case rec::BOF:
+        case 0x00E1:  // INTERFACEHDR
+        case 0x00C1:  // MMS
+        case 0x00E2:  // INTERFACEEND
+        case 0x005C:  // WRITEACCESS
+        case 0x0161:  // DSF
+        case 0x009C:  // FNGROUPCOUNT
+        case 0x0160:  // USESELFS
+        case rec::BACKUP:
+        case rec::HIDEOBJ:
+        case rec::PRECISION:
+        case rec::REFRESHALL:
+        case rec::BOOKBOOL:
+        case rec::COUNTRY:
+            return std::nullopt;
+        case 0x013D:  // TABID: the sheets' ids, which mean nothing here but how many there are
+            return tabIds(int(body.size() / 2)).bytes();
+        case rec::WINDOWPROTECT:
+        case rec::PROTECT:
+        case rec::PROT4REV:
+        case rec::DATEMODE:
+            return u16Record(c.u16() != 0 ? 1 : 0).bytes();
+        case rec::WINDOW1: {
+            WorkbookWindow window;
+            readWindow1(c, window);
+            return window1(window).bytes();
+        }
+        case rec::FONT:
+            return font(readFont(c)).bytes();
+        case rec::FORMAT: {
+            const quint16 formatId = c.u16();
+            return format(formatId, readLongString(c)).bytes();
+        }
+        case rec::XF:
+            return xf(readXf(c)).bytes();
+        case rec::STYLE:
+            return style(readStyle(c)).bytes();
+        case rec::PALETTE: {
+            Workbook scratch;
+            readPalette(c, scratch);
+            return palette(scratch.palette).bytes();
+        }
+        case rec::BOUNDSHEET: {
+            const SheetEntry entry = readBoundSheet(c);
+            RecordBuffer b;
+            b.u32(0);  // the sheet's position, which the writer fills in
+            b.u8(entry.visibility);
+            b.u8(entry.type);
+            b.shortString(entry.name);
+            return b.bytes();
+        }
+        case rec::NAME: {
+            // Reserved fields (an old sheet index among them, which some writers still fill) are zero as the
+            // writer writes them.
+            QByteArray normalized = body.toByteArray();
+            if (normalized.size() >= 14) {
+                normalized.replace(6, 2, QByteArray(2, '\0'));
+                normalized.replace(10, 4, QByteArray(4, '\0'));
+            }
+            return normalized;
+        }
+        default:
+            return body.toByteArray();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "spreadsheet/biff/record_reader.h"
@@ -33,5 +34,10 @@ bool readCalculationSetting(const Record& record, CalculationSettings& calculati
 // Reads the globals into the workbook (fonts, formats, styles, palette, settings) and returns what the
 // sheets need. Throws SpreadsheetError for a stream that is not BIFF8, is encrypted or is damaged.
 Globals readGlobals(QByteArrayView stream, Workbook& workbook);
+
+// What a globals record says as far as the model goes: the body the writer makes of what the reader makes of
+// it; nothing for a record whose body the model keeps nothing of. The writer writes a record as read when
+// this is the body it makes now (see RecordsAsRead). Throws SpreadsheetError for a record too short to read.
+std::optional<QByteArray> normalizedGlobalsRecord(quint16 id, QByteArrayView body);
 
 }  // namespace spreadsheet::biff

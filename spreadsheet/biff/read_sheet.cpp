@@ -1,6 +1,7 @@
 #include "spreadsheet/biff/read_sheet.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -309,6 +310,90 @@ void CellReader::finish() {
     }
 }
 
+// The records of the cell table by row, as read, for the writer to write again the rows that stay as they
+// were (see RecordsAsRead).
+class RowRecorder {
+public:
+    explicit RowRecorder(RecordsAsRead& out) : out_(out) {}
+
+    // Keeps the record with its row when it belongs to one; false when it belongs to none.
+    bool take(const Record& record) {
+        int row = -1;
+        switch (record.id) {
+            case rec::STRING:
+                row = lastFormulaRow_;  // the text result of the formula before it
+                break;
+            case rec::ROW:
+            case rec::NUMBER:
+            case rec::RK:
+            case rec::MULRK:
+            case rec::LABELSST:
+            case rec::LABEL:
+            case rec::RSTRING:
+            case rec::BLANK:
+            case rec::MULBLANK:
+            case rec::BOOLERR:
+            case rec::FORMULA:
+            case rec::SHRFMLA:
+            case rec::ARRAY:
+            case rec::TABLE:
+                if (record.data.size() >= 2)
+                    row = qFromLittleEndian<quint16>(record.data.data());
+                break;
+            default:
+                break;
+        }
+        if (row < 0)
+            return false;
+        out_.rows[row].records.push_back(keptFrom(record));
+        if (record.id == rec::FORMULA) {
+            lastFormulaRow_ = row;
+            // A cell of a shared formula needs the row whose cell holds it, where the SHRFMLA record is.
+            constexpr qsizetype kTokens = 22;
+            if (record.data.size() >= kTokens + 5 &&
+                (quint8(record.data[kTokens]) == kPtgExp || quint8(record.data[kTokens]) == kPtgTbl))
+                join(row, qFromLittleEndian<quint16>(record.data.data() + kTokens + 1));
+        }
+        return true;
+    }
+
+    void finish(const Worksheet& sheet) {
+        for (auto& [row, read] : out_.rows) {
+            read.digest = rowDigest(sheet, row);
+            read.group = root(row);
+        }
+    }
+
+private:
+    int root(int row) {
+        int top = row;
+        for (auto it = parent_.find(top); it != parent_.end(); it = parent_.find(top))
+            top = it->second;
+        // Every row on the way points at the root from now on.
+        for (auto it = parent_.find(row); it != parent_.end() && it->second != top; it = parent_.find(row)) {
+            row = it->second;
+            it->second = top;
+        }
+        return top;
+    }
+    // Groups are named by their first row.
+    void join(int a, int b) {
+        const int ra = root(a);
+        const int rb = root(b);
+        if (ra != rb)
+            parent_[std::max(ra, rb)] = std::min(ra, rb);
+    }
+
+    RecordsAsRead& out_;
+    int lastFormulaRow_ = -1;
+    std::map<int, int> parent_;
+};
+
+// The stream up to where the substream at offset must end at the latest.
+QByteArrayView substreamView(QByteArrayView stream, qsizetype offset, qsizetype limit) {
+    return stream.first(std::min(std::max(limit, offset), stream.size()));
+}
+
 // Records the writer makes anew from the cells and settings: nothing of them is kept.
 bool isRegeneratedInSheet(quint16 id) {
     return id == rec::INDEX || id == rec::DBCELL || id == rec::DIMENSIONS || id == rec::GRIDSET ||
@@ -328,13 +413,14 @@ std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, 
     if (bof.u16() != kBofWorksheet)
         return std::nullopt;
 
+    sheet.asRead.add(keptFrom(record));
+
     CellReader cells(context, sheet);
     SheetSettingsState settings;
     KeptRecorder kept(Substream::Worksheet, sheet.kept);
+    RowRecorder rows(sheet.asRead);
     int nested = 0;  // charts embedded in the sheet come as substreams of their own, kept whole
-    for (;;) {
-        if (!walker.next(record))
-            damaged(QStringLiteral("the workbook stream ends inside the sheet \"%1\"").arg(sheet.name));
+    while (walker.next(record)) {
         if (record.id == rec::EOF_ && nested == 0)
             break;
         if (nested > 0 || record.id == rec::BOF) {
@@ -345,26 +431,29 @@ std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, 
         if (cells.read(record) || readSheetSetting(record, sheet, settings, context.formatCount) ||
             readCalculationSetting(record, context.calculation) || isRegeneratedInSheet(record.id)) {
             kept.modelled(record.id);
+            if (!rows.take(record))
+                sheet.asRead.add(keptFrom(record));
         } else {
             kept.keep(record);
         }
     }
     cells.finish();
     finishSheetSettings(sheet, settings);
+    rows.finish(sheet);
     return walker.offset();
 }
 
-qsizetype substreamEnd(QByteArrayView stream, qsizetype offset) {
-    RecordWalker walker(stream, offset);
+qsizetype substreamEnd(QByteArrayView stream, qsizetype offset, qsizetype limit) {
+    RecordWalker walker(substreamView(stream, offset, limit), offset);
     Record record;
     int depth = 0;
     while (walker.next(record)) {
         if (record.id == rec::BOF)
             ++depth;
         else if (record.id == rec::EOF_ && --depth <= 0)
-            return walker.offset();
+            break;
     }
-    damaged(QStringLiteral("the workbook stream ends inside a sheet"));
+    return walker.offset();
 }
 
 }  // namespace spreadsheet::biff

@@ -29,13 +29,17 @@ struct SheetContext {
     size_t cellBudget = kMaxCells;     // what the sheets still read may hold
 };
 
+// A substream ends with its EOF record or, as spreadsheets read one whose writer left that record out, with
+// the stream.
+
 // Reads the substream that starts with the BOF at offset into the sheet and returns the offset just past
-// its EOF. Nothing when that substream is no worksheet (a chart or a macro sheet); the sheet is then left
+// its end. Nothing when that substream is no worksheet (a chart or a macro sheet); the sheet is then left
 // as it was.
 std::optional<qsizetype> readWorksheet(QByteArrayView stream, qsizetype offset, SheetContext& context,
                                        Worksheet& sheet);
 
-// The offset just past the EOF that ends the substream starting with the BOF at offset.
-qsizetype substreamEnd(QByteArrayView stream, qsizetype offset);
+// The offset just past the end of the substream starting with the BOF at offset. It ends at `limit` at the
+// latest: where the next sheet's substream starts, since gnumeric leaves the EOF out of chart sheets.
+qsizetype substreamEnd(QByteArrayView stream, qsizetype offset, qsizetype limit);
 
 }  // namespace spreadsheet::biff

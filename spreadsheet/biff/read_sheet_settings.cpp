@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "spreadsheet/biff/read_strings.h"
+#include "spreadsheet/biff/write_records.h"
 
 namespace spreadsheet::biff {
 
@@ -256,6 +257,80 @@ bool readSheetSetting(const Record& record, Worksheet& sheet, SheetSettingsState
             return true;
         default:
             return false;
+    }
+}
+
+std::optional<QByteArray> normalizedSheetRecord(quint16 id, QByteArrayView body) {
+    RecordCursor c(body, id);
+    auto flag = [&] { return u16Record(c.u16() != 0 ? 1 : 0).bytes(); };
+    switch (id) {
+        case rec::BOF:
+        case rec::GRIDSET:
+            return std::nullopt;
+        case rec::CALCMODE:
+        case rec::REFMODE:
+        case rec::ITERATION:
+        case rec::SAVERECALC:
+        case rec::PRINTHEADERS:
+        case rec::PRINTGRIDLINES:
+        case rec::HCENTER:
+        case rec::VCENTER:
+        case rec::PROTECT:
+        case rec::SCENPROTECT:
+        case rec::OBJPROTECT:
+            return flag();
+        case rec::GUTS: {
+            // The gutters' sizes follow from the outline levels where they are drawn.
+            c.skip(4);
+            RecordBuffer b;
+            b.zeros(4);
+            b.raw(c.bytes(c.remaining()).toByteArray());
+            return b.bytes();
+        }
+        case rec::HEADER:
+        case rec::FOOTER: {
+            Record record;
+            record.id = id;
+            record.data = body;
+            return headerFooter(readHeaderText(record)).bytes();
+        }
+        case rec::SETUP: {
+            PageSetup page;
+            readSetup(c, page);
+            return setup(page).bytes();
+        }
+        case rec::COLINFO: {
+            Worksheet scratch;
+            readColumnInfo(c, scratch, 0x10000);
+            return scratch.columns.empty() ? body.toByteArray() : colInfo(scratch.columns.front()).bytes();
+        }
+        case rec::WINDOW2: {
+            SheetWindow window;
+            readWindow2(c, window);
+            return window2(window).bytes();
+        }
+        case rec::SCL: {
+            SheetWindow window;
+            readZoom(c, window);
+            return scl(window.zoomPercent).bytes();
+        }
+        case rec::SELECTION: {
+            SheetSettingsState state;
+            readSelection(c, state);
+            const auto& [pane, read] = *state.selections.begin();
+            SheetWindow window;
+            window.activePane = pane;
+            window.activeCell = read.active;
+            window.selection = read.ranges;
+            return selection(window).bytes();
+        }
+        case rec::MERGEDCELLS: {
+            Worksheet scratch;
+            readMergedCells(c, scratch);
+            return mergedCells(scratch.mergedRanges, 0, scratch.mergedRanges.size()).bytes();
+        }
+        default:
+            return body.toByteArray();
     }
 }
 

@@ -4,6 +4,7 @@
 // and page setup.
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "spreadsheet/biff/record_reader.h"
@@ -24,6 +25,9 @@ struct SheetSettingsState {
 // Reads the record into the sheet when it is a settings record; false when it is not one.
 // formatCount bounds the cell format indexes that rows and columns may use.
 bool readSheetSetting(const Record& record, Worksheet& sheet, SheetSettingsState& state, size_t formatCount);
+
+// What a worksheet record that is no cell says as far as the model goes; see normalizedGlobalsRecord().
+std::optional<QByteArray> normalizedSheetRecord(quint16 id, QByteArrayView body);
 
 // Applies the active pane's selection and puts the column runs in order without overlaps.
 void finishSheetSettings(Worksheet& sheet, const SheetSettingsState& state);

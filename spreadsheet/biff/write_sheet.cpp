@@ -98,10 +98,33 @@ struct RowExtent {
     int lastPlusOne = 0;
 };
 
-// The cell table: rows in blocks of 32, each block its ROW records, its cells and a DBCELL.
+// The rows written as read: those the model still holds as they were read, when every row of their group is.
+std::set<int> rowsWrittenAsRead(const Worksheet& sheet) {
+    std::map<int, bool> groupUnchanged;
+    for (const auto& [row, read] : sheet.asRead.rows) {
+        bool& unchanged = groupUnchanged.try_emplace(read.group, true).first->second;
+        unchanged = unchanged && rowDigest(sheet, row) == read.digest;
+    }
+    std::set<int> rows;
+    for (const auto& [row, read] : sheet.asRead.rows) {
+        if (groupUnchanged[read.group])
+            rows.insert(row);
+    }
+    return rows;
+}
+
+// The cell table: rows in blocks of 32, each block its ROW records, its cells and a DBCELL. A row the model
+// holds as it was read is written as read.
 // Returns the stream positions of the DBCELL records, for INDEX.
 std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
                                    const SharedStrings& strings) {
+    const std::set<int> asRead = rowsWrittenAsRead(sheet);
+    auto recordsAsRead = [&](int row, bool rowRecords) {
+        for (const KeptRecord& record : sheet.asRead.rows.at(row).records) {
+            if ((record.id == id::Row) == rowRecords)
+                appendKept(stream, record);
+        }
+    };
     std::map<int, RowExtent> rows;
     for (const auto& [index, info] : sheet.rows)
         rows[index];
@@ -123,6 +146,10 @@ std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
 
         const qint64 firstRowPosition = stream.position();
         for (auto r = row; r != blockEnd; ++r) {
+            if (asRead.contains(r->first)) {
+                recordsAsRead(r->first, true);
+                continue;
+            }
             auto info = sheet.rows.find(r->first);
             RowInfo fallback;
             fallback.heightTwips = sheet.defaultRowHeightTwips;
@@ -137,8 +164,12 @@ std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
             const qint64 cellsStart = stream.position();
             offsets.u16(quint16(cellsStart - reference));
             reference = cellsStart;
-            writeRowCells(stream, sheet, cells.lower_bound({r->first, 0}),
-                          cells.lower_bound({r->first + 1, 0}), strings);
+            if (asRead.contains(r->first)) {
+                recordsAsRead(r->first, false);
+            } else {
+                writeRowCells(stream, sheet, cells.lower_bound({r->first, 0}),
+                              cells.lower_bound({r->first + 1, 0}), strings);
+            }
         }
         RecordBuffer dbCell;
         dbCell.u32(quint32(stream.position() - firstRowPosition));
@@ -147,6 +178,42 @@ std::vector<qint64> writeCellTable(RecordStream& stream, const Worksheet& sheet,
         row = blockEnd;
     }
     return dbCells;
+}
+
+// The protection records. A new sheet gets each one only when it protects something, since some readers
+// take a record that says "not protected" for a protected sheet; a sheet read with such records keeps them
+// while they say what they said.
+void writeProtection(KeptRecordWriter& out, const Worksheet& sheet) {
+    const SheetProtection& protection = sheet.protection;
+    const RecordsAsRead& asRead = sheet.asRead;
+    auto write = [&](quint16 recordId, bool needed, quint16 value) {
+        const RecordBuffer body = u16Record(value);
+        const KeptRecord* read = asRead.find(recordId, 0);
+        if (needed || (read && saysTheSame(Substream::Worksheet, *read, {body.bytes()})))
+            out.append(recordId, body);
+    };
+    const bool on = protection.isProtected();
+    write(id::Protect, on, protection.contents ? 1 : 0);
+    write(id::ScenProtect, protection.scenarios, protection.scenarios ? 1 : 0);
+    write(id::ObjProtect, protection.objects, protection.objects ? 1 : 0);
+    write(id::Password, on, protection.passwordHash);
+}
+
+// DIMENSIONS as read while it still bounds the cells; spreadsheets differ in what they count in.
+QByteArray dimensionsToWrite(const Worksheet& sheet) {
+    const QByteArray made = dimensions(sheet).bytes();
+    const KeptRecord* read = sheet.asRead.find(id::Dimensions, 0);
+    if (!read || read->data.size() < 12)
+        return made;
+    const QByteArray& d = read->data;
+    const std::optional<CellRange> used = sheet.usedRange();
+    if (!used)
+        return made == d.left(made.size()) ? d : made;
+    const bool bounds = qFromLittleEndian<quint32>(d.constData()) <= quint32(used->first.row) &&
+                        qFromLittleEndian<quint32>(d.constData() + 4) > quint32(used->last.row) &&
+                        qFromLittleEndian<quint16>(d.constData() + 8) <= used->first.column &&
+                        qFromLittleEndian<quint16>(d.constData() + 10) > used->last.column;
+    return bounds ? d : made;
 }
 
 }  // namespace
@@ -160,7 +227,21 @@ void collectStrings(const Worksheet& sheet, SharedStrings& strings) {
 
 void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksheet& sheet,
                     const SharedStrings& strings) {
-    KeptRecordWriter out(Substream::Worksheet, stream, sheet.kept);
+    const RecordsAsRead& asRead = sheet.asRead;
+    // A record the format does not require is written when the sheet was read with it, when it says what
+    // its absence would not, or when the sheet is new.
+    auto wanted = [&](quint16 recordId, bool saysMore) {
+        return asRead.isEmpty() || asRead.count(recordId) > 0 || saysMore;
+    };
+    const bool mergesFirst = asRead.readBefore(id::MergedCells, id::Window2);
+    KeptRecordWriter out(mergesFirst ? Substream::WorksheetMergesFirst : Substream::Worksheet, stream,
+                         sheet.kept, asRead);
+    auto writeMerges = [&] {
+        for (size_t first = 0; first < sheet.mergedRanges.size(); first += kMergesPerRecord) {
+            const size_t count = std::min<size_t>(kMergesPerRecord, sheet.mergedRanges.size() - first);
+            out.append(id::MergedCells, mergedCells(sheet.mergedRanges, first, count));
+        }
+    };
     out.append(id::Bof, bof(SubstreamType::Worksheet));
 
     // INDEX: the rows with records and where DEFCOLWIDTH and the DBCELLs are; patched once known.
@@ -173,9 +254,20 @@ void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksh
     for (int r : rowIndexes)
         blocks.insert(r / kRowsPerBlock);
     RecordBuffer index;
+    quint32 firstRow = rowIndexes.empty() ? 0 : quint32(*rowIndexes.begin());
+    quint32 pastLastRow = rowIndexes.empty() ? 0 : quint32(*rowIndexes.rbegin() + 1);
+    // The rows as read while they still bound the rows: spreadsheets differ in what they count in.
+    if (const KeptRecord* read = asRead.find(id::Index, 0); read && read->data.size() >= 12) {
+        const quint32 readFirst = qFromLittleEndian<quint32>(read->data.constData() + 4);
+        const quint32 readPastLast = qFromLittleEndian<quint32>(read->data.constData() + 8);
+        if (rowIndexes.empty() || (readFirst <= firstRow && readPastLast >= pastLastRow)) {
+            firstRow = readFirst;
+            pastLastRow = readPastLast;
+        }
+    }
     index.u32(0);
-    index.u32(rowIndexes.empty() ? 0 : quint32(*rowIndexes.begin()));
-    index.u32(rowIndexes.empty() ? 0 : quint32(*rowIndexes.rbegin() + 1));
+    index.u32(firstRow);
+    index.u32(pastLastRow);
     index.u32(0);
     index.zeros(int(blocks.size()) * 4);
     const qint64 indexBody = out.append(id::Index, index) + 4;
@@ -195,46 +287,48 @@ void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksh
     out.append(id::Guts, guts(sheet));
     out.append(id::DefaultRowHeight, defaultRowHeight(sheet));
     out.append(id::WsBool, wsBool(sheet));
-    out.append(id::Header, headerFooter(page.header));
-    out.append(id::Footer, headerFooter(page.footer));
-    out.append(id::HCenter, u16Record(page.centerHorizontally ? 1 : 0));
-    out.append(id::VCenter, u16Record(page.centerVertically ? 1 : 0));
-    out.append(id::LeftMargin, f64Record(page.leftMargin));
-    out.append(id::RightMargin, f64Record(page.rightMargin));
-    out.append(id::TopMargin, f64Record(page.topMargin));
-    out.append(id::BottomMargin, f64Record(page.bottomMargin));
-    out.append(id::Setup, setup(page));
-    // Each protection record only when it protects something: some readers take a record that says
-    // "not protected" for the whole sheet.
-    if (const SheetProtection& protection = sheet.protection; protection.isProtected()) {
-        out.append(id::Protect, u16Record(protection.contents ? 1 : 0));
-        if (protection.scenarios)
-            out.append(id::ScenProtect, u16Record(1));
-        if (protection.objects)
-            out.append(id::ObjProtect, u16Record(1));
-        out.append(id::Password, u16Record(protection.passwordHash));
-    }
+    const PageSetup unset;
+    if (wanted(id::Header, !page.header.isEmpty()))
+        out.append(id::Header, headerFooter(page.header));
+    if (wanted(id::Footer, !page.footer.isEmpty()))
+        out.append(id::Footer, headerFooter(page.footer));
+    if (wanted(id::HCenter, page.centerHorizontally))
+        out.append(id::HCenter, u16Record(page.centerHorizontally ? 1 : 0));
+    if (wanted(id::VCenter, page.centerVertically))
+        out.append(id::VCenter, u16Record(page.centerVertically ? 1 : 0));
+    if (wanted(id::LeftMargin, page.leftMargin != unset.leftMargin))
+        out.append(id::LeftMargin, f64Record(page.leftMargin));
+    if (wanted(id::RightMargin, page.rightMargin != unset.rightMargin))
+        out.append(id::RightMargin, f64Record(page.rightMargin));
+    if (wanted(id::TopMargin, page.topMargin != unset.topMargin))
+        out.append(id::TopMargin, f64Record(page.topMargin));
+    if (wanted(id::BottomMargin, page.bottomMargin != unset.bottomMargin))
+        out.append(id::BottomMargin, f64Record(page.bottomMargin));
+    if (wanted(id::Setup, setup(page).bytes() != setup(unset).bytes()))
+        out.append(id::Setup, setup(page));
+    writeProtection(out, sheet);
 
     const qint64 defColWidth = out.append(id::DefColWidth, u16Record(sheet.defaultColumnWidth));
     for (const ColumnInfo& column : sheet.columns)
         out.append(id::ColInfo, colInfo(column));
-    out.append(id::Dimensions, dimensions(sheet));
+    out.append(id::Dimensions, dimensionsToWrite(sheet));
 
     out.flushBefore(id::Row);
     const std::vector<qint64> dbCells = writeCellTable(stream, sheet, strings);
     stream.patchU32(indexBody + 12, quint32(defColWidth));
     for (size_t i = 0; i < dbCells.size(); ++i)
         stream.patchU32(indexBody + 16 + qint64(i) * 4, quint32(dbCells[i]));
+    if (mergesFirst)
+        writeMerges();
 
     out.append(id::Window2, window2(sheet.window));
-    if (sheet.window.zoomPercent != 100 && sheet.window.zoomPercent != 0) {
-        out.append(id::Scl, scl(sheet.window.zoomPercent));
-    }
-    out.append(id::Selection, selection(sheet.window));
-    for (size_t first = 0; first < sheet.mergedRanges.size(); first += kMergesPerRecord) {
-        const size_t count = std::min<size_t>(kMergesPerRecord, sheet.mergedRanges.size() - first);
-        out.append(id::MergedCells, mergedCells(sheet.mergedRanges, first, count));
-    }
+    const quint16 zoom = sheet.window.zoomPercent == 0 ? 100 : sheet.window.zoomPercent;
+    if (asRead.isEmpty() ? zoom != 100 : wanted(id::Scl, zoom != 100))
+        out.append(id::Scl, scl(zoom));
+    if (wanted(id::Selection, selection(sheet.window).bytes() != selection(SheetWindow{}).bytes()))
+        out.append(id::Selection, selection(sheet.window));
+    if (!mergesFirst)
+        writeMerges();
     out.finish();
     stream.append(id::Eof);
 }

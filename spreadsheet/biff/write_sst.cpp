@@ -1,7 +1,10 @@
 #include "spreadsheet/biff/write_sst.h"
 
+#include <QtEndian>
 #include <algorithm>
 
+#include "spreadsheet/biff/kept.h"
+#include "spreadsheet/biff/read_strings.h"
 #include "spreadsheet/biff/write_records.h"
 #include "spreadsheet/error.h"
 
@@ -64,6 +67,31 @@ struct Layout {
 
 }  // namespace
 
+SharedStrings::SharedStrings(const RecordsAsRead& globals) {
+    sstAsRead_ = globals.find(id::Sst, 0);
+    extSstAsRead_ = globals.find(id::ExtSst, 0);
+    if (!sstAsRead_)
+        return;
+    Record record;
+    record.id = sstAsRead_->id;
+    record.data = sstAsRead_->data;
+    for (const QByteArray& part : sstAsRead_->continues)
+        record.continues.push_back(part);
+    try {
+        RecordCursor counts(record.data, record.id);
+        totalAsRead_ = counts.u32();
+        for (const QString& text : readSharedStrings(record)) {
+            index_.insert(text, index_.value(text, quint32(strings_.size())));
+            strings_.push_back(text);
+        }
+    } catch (const SpreadsheetError&) {
+        sstAsRead_ = nullptr;  // what the reader read of it was refused: the table is made anew
+        strings_.clear();
+        index_.clear();
+    }
+    countAsRead_ = strings_.size();
+}
+
 quint32 SharedStrings::add(const QString& text) {
     ++total_;
     auto it = index_.constFind(text);
@@ -75,7 +103,27 @@ quint32 SharedStrings::add(const QString& text) {
     return next;
 }
 
+bool SharedStrings::writeAsRead(RecordStream& stream) const {
+    if (!sstAsRead_ || !extSstAsRead_ || total_ != totalAsRead_ || strings_.size() != countAsRead_)
+        return false;
+    const qint64 start = appendKept(stream, *sstAsRead_);
+    // EXTSST points at stream positions in the SST, which moved with it as a whole: from where the first
+    // bucket's string was, less its offset in the record, to where the record is now.
+    QByteArray ext = extSstAsRead_->data;
+    if (ext.size() >= 10) {
+        const qint64 shift = start - (qint64(qFromLittleEndian<quint32>(ext.constData() + 2)) -
+                                      qFromLittleEndian<quint16>(ext.constData() + 6));
+        for (qsizetype at = 2; at + 8 <= ext.size(); at += 8)
+            qToLittleEndian<quint32>(quint32(qFromLittleEndian<quint32>(ext.constData() + at) + shift),
+                                     ext.data() + at);
+    }
+    stream.appendPieces(id::ExtSst, {ext});
+    return true;
+}
+
 void SharedStrings::write(RecordStream& stream) const {
+    if (writeAsRead(stream))
+        return;
     Layout layout;
     layout.newPiece();
     RecordBuffer counts;

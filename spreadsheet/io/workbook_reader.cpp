@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "spreadsheet/biff/encryption.h"
 #include "spreadsheet/biff/read_conditional_formats.h"
 #include "spreadsheet/biff/read_globals.h"
 #include "spreadsheet/biff/read_links.h"
@@ -62,8 +63,11 @@ std::vector<qsizetype> substreamOffsets(QByteArrayView stream, const Globals& gl
 
 }  // namespace
 
-Workbook readWorkbookStream(const QByteArray& stream) {
+Workbook readWorkbookStream(const QByteArray& encrypted) {
     Workbook workbook;
+    QByteArray stream = encrypted;
+    if (std::optional<QByteArray> filePass = biff::decryptWorkbookStream(stream))
+        workbook.encryption = DefaultPasswordEncryption{std::move(*filePass)};
     const Globals globals = biff::readGlobals(stream, workbook);
     const std::vector<qsizetype> offsets = substreamOffsets(stream, globals);
 
@@ -77,17 +81,27 @@ Workbook readWorkbookStream(const QByteArray& stream) {
     std::vector<std::optional<Worksheet>> read(globals.sheets.size());
     std::vector<std::optional<OtherSheet>> others(globals.sheets.size());
     qsizetype readUpTo = 0;
-    for (size_t tab : byOffset) {
+    for (size_t i = 0; i < byOffset.size(); ++i) {
+        const size_t tab = byOffset[i];
         const SheetEntry& entry = globals.sheets[tab];
         if (offsets[tab] < readUpTo)
             biff::damaged(QStringLiteral("two sheets overlap in the workbook stream"));
+        // A sheet whose writer left out its EOF (gnumeric does, in chart sheets) ends where the next
+        // substream starts, or with the stream.
+        qsizetype limit = stream.size();
+        for (size_t next = i + 1; next < byOffset.size(); ++next) {
+            if (offsets[byOffset[next]] > offsets[tab]) {
+                limit = offsets[byOffset[next]];
+                break;
+            }
+        }
         if (entry.type == 0) {
             Worksheet sheet;
             sheet.name = entry.name;
             sheet.visible = entry.visible;
             sheet.veryHidden = entry.visibility == 2;
             if (const std::optional<qsizetype> end =
-                    biff::readWorksheet(stream, offsets[tab], context, sheet)) {
+                    biff::readWorksheet(QByteArrayView(stream).first(limit), offsets[tab], context, sheet)) {
                 biff::readConditionalFormats(sheet);
                 readUpTo = *end;
                 read[tab] = std::move(sheet);
@@ -95,7 +109,7 @@ Workbook readWorkbookStream(const QByteArray& stream) {
             }
         }
         // Chart and macro sheets are kept whole.
-        const qsizetype end = biff::substreamEnd(stream, offsets[tab]);
+        const qsizetype end = biff::substreamEnd(stream, offsets[tab], limit);
         OtherSheet other;
         other.name = entry.name;
         other.visibility = entry.visibility;

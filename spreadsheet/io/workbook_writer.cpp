@@ -3,7 +3,9 @@
 #include <QSet>
 #include <QtEndian>
 #include <algorithm>
+#include <set>
 
+#include "spreadsheet/biff/encryption.h"
 #include "spreadsheet/biff/kept.h"
 #include "spreadsheet/biff/record_reader.h"
 #include "spreadsheet/biff/write_links.h"
@@ -26,6 +28,8 @@ constexpr size_t kMaxCellFormats = 4050;
 void validate(const Workbook& workbook) {
     if (workbook.sheets.empty())
         throw SpreadsheetError(QStringLiteral("A workbook needs at least one sheet."));
+    if (workbook.encryption)
+        checkDefaultPasswordFilePass(workbook.encryption->filePass);
     if (workbook.formats.size() < 16 || workbook.formats.size() > kMaxCellFormats) {
         throw SpreadsheetError(QStringLiteral("The workbook has an impossible number of cell formats."));
     }
@@ -87,13 +91,64 @@ QByteArray settingOr(const Workbook& workbook, quint16 id, quint16 fallback) {
     return it != workbook.keptSettings.end() ? it->second : u16Record(fallback).bytes();
 }
 
-// The workbook globals up to the BOUNDSHEET records; returns the positions of their bodies, by tab.
+// The built-in currency and accounting formats that a new workbook spells out. A workbook read without them
+// gets them only for a cell format added since, which must not leave its number format to the reader's
+// regional settings.
+bool isSpelledOutBuiltIn(quint16 formatId) {
+    return (formatId >= 5 && formatId <= 8) || (formatId >= 41 && formatId <= 44);
+}
+
+// The FORMAT records to write, in order: those read, in the order read, while the model still has them;
+// then the others by id.
+std::vector<std::pair<quint16, QString>> numberFormatsToWrite(const Workbook& workbook) {
+    const RecordsAsRead& asRead = workbook.asRead;
+    std::vector<std::pair<quint16, QString>> out;
+    std::set<quint16> written;
+    if (const auto read = asRead.byId.find(rec::FORMAT); read != asRead.byId.end()) {
+        for (const KeptRecord& record : read->second) {
+            try {
+                RecordCursor c(record.data, rec::FORMAT);
+                const quint16 formatId = c.u16();
+                const auto now = workbook.numberFormats.find(formatId);
+                if (now != workbook.numberFormats.end() && !written.contains(formatId)) {
+                    out.emplace_back(formatId, now->second);
+                    written.insert(formatId);
+                }
+            } catch (const SpreadsheetError&) {
+            }
+        }
+    }
+    std::set<quint16> usedByAddedFormats;
+    for (size_t i = asRead.count(rec::XF); i < workbook.formats.size(); ++i)
+        usedByAddedFormats.insert(workbook.formats[i].numberFormat);
+    const Workbook fresh;
+    for (const auto& [formatId, code] : workbook.numberFormats) {
+        if (written.contains(formatId))
+            continue;
+        const auto builtIn = fresh.numberFormats.find(formatId);
+        const bool leftOut = !asRead.isEmpty() && isSpelledOutBuiltIn(formatId) &&
+                             builtIn != fresh.numberFormats.end() && builtIn->second == code &&
+                             !usedByAddedFormats.contains(formatId);
+        if (!leftOut)
+            out.emplace_back(formatId, code);
+    }
+    return out;
+}
+
+// The workbook globals up to the BOUNDSHEET records; returns the positions of their bodies, by tab. Records
+// the format requires are written whether or not the workbook was read with them; the others only when it
+// was, or when it is new.
 std::vector<qint64> writeGlobals(KeptRecordWriter& out, const Workbook& workbook, const TabOrder& tabs) {
+    const RecordsAsRead& asRead = workbook.asRead;
+    auto optional = [&](quint16 recordId) { return asRead.isEmpty() || asRead.count(recordId) > 0; };
     out.append(id::Bof, bof(SubstreamType::WorkbookGlobals));
+    if (workbook.encryption)
+        out.append(rec::FILEPASS, filePassForWriting(workbook.encryption->filePass));
     if (workbook.isTemplate)
         out.append(id::Template);
     out.append(id::InterfaceHdr, u16Record(1200));
-    out.append(id::Mms, u16Record(0));
+    if (optional(id::Mms))
+        out.append(id::Mms, u16Record(0));
     out.append(id::InterfaceEnd);
     const DocumentProperties& properties = workbook.properties;
     out.append(id::WriteAccess,
@@ -101,27 +156,28 @@ std::vector<qint64> writeGlobals(KeptRecordWriter& out, const Workbook& workbook
     out.append(id::CodePage, u16Record(workbook.codePage));
     out.append(id::Dsf, u16Record(0));
     out.append(id::TabId, tabIds(tabs.count));
-    out.append(id::FnGroupCount, u16Record(14));
+    if (optional(id::FnGroupCount))
+        out.append(id::FnGroupCount, u16Record(14));
     const WorkbookProtection& protection = workbook.protection;
     out.append(id::WindowProtect, u16Record(protection.windows ? 1 : 0));
     out.append(id::Protect, u16Record(protection.structure ? 1 : 0));
     out.append(id::Password, u16Record(protection.passwordHash));
     out.append(id::Prot4Rev, u16Record(protection.revisions ? 1 : 0));
     out.append(id::Prot4RevPass, u16Record(protection.revisionsPasswordHash));
-    out.append(id::Backup, settingOr(workbook, id::Backup, 0));
-    out.append(id::HideObj, settingOr(workbook, id::HideObj, 0));
     WorkbookWindow window = workbook.window;
     window.activeSheet = quint16(tabs.ofSheet[size_t(workbook.activeSheetIndex())]);
     if (window.firstVisibleTab < tabs.ofSheet.size())
         window.firstVisibleTab = quint16(tabs.ofSheet[window.firstVisibleTab]);
     out.append(id::Window1, window1(window));
+    out.append(id::Backup, settingOr(workbook, id::Backup, 0));
+    out.append(id::HideObj, settingOr(workbook, id::HideObj, 0));
     out.append(id::DateMode, u16Record(workbook.date1904 ? 1 : 0));
     out.append(id::Precision, settingOr(workbook, id::Precision, 1));
     out.append(id::RefreshAll, settingOr(workbook, id::RefreshAll, 0));
     out.append(id::BookBool, settingOr(workbook, id::BookBool, 0));
     for (const Font& f : workbook.fonts)
         out.append(id::Font, font(f));
-    for (const auto& [formatId, code] : workbook.numberFormats)
+    for (const auto& [formatId, code] : numberFormatsToWrite(workbook))
         out.append(id::Format, format(formatId, code));
     for (const CellFormat& f : workbook.formats)
         out.append(id::Xf, xf(f));
@@ -174,6 +230,9 @@ void writeOtherSheet(RecordStream& stream, const OtherSheet& sheet) {
         at += 4 + length;
     }
     stream.appendRaw(bytes);
+    // A substream read without its EOF, which some writers leave out, gets it back: another sheet follows.
+    for (; depth > 0; --depth)
+        stream.append(id::Eof);
 }
 
 }  // namespace
@@ -181,13 +240,13 @@ void writeOtherSheet(RecordStream& stream, const OtherSheet& sheet) {
 QByteArray workbookStream(const Workbook& workbook) {
     validate(workbook);
     validateLinks(workbook);
-    SharedStrings strings;
+    SharedStrings strings(workbook.asRead);
     for (const Worksheet& sheet : workbook.sheets)
         collectStrings(sheet, strings);
 
     const TabOrder tabs = tabOrder(workbook);
     RecordStream stream;
-    KeptRecordWriter globals(Substream::Globals, stream, workbook.kept);
+    KeptRecordWriter globals(Substream::Globals, stream, workbook.kept, workbook.asRead);
     const std::vector<qint64> boundSheets = writeGlobals(globals, workbook, tabs);
     globals.flushBefore(id::Sst);
     strings.write(stream);
@@ -205,7 +264,10 @@ QByteArray workbookStream(const Workbook& workbook) {
                 writeOtherSheet(stream, workbook.otherSheets[i]);
         }
     }
-    return stream.bytes();
+    QByteArray bytes = stream.bytes();
+    if (workbook.encryption)
+        encryptWorkbookStream(bytes);
+    return bytes;
 }
 
 QByteArray workbookFileBytes(const Workbook& workbook) {

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <map>
 #include <vector>
 
 namespace spreadsheet {
@@ -22,6 +23,52 @@ struct KeptRecord {
     quint32 afterCount = 0;
 
     bool operator==(const KeptRecord&) const = default;
+};
+
+// Records the engine does model, as they were read. The writer writes such a record's body as read while
+// that body still says what the model says, so that what the engine leaves aside (reserved bits, flags and
+// choices of the program that wrote the file) survives a save. Empty for a workbook made from scratch.
+struct RecordsAsRead {
+    // A row of the cell table: its ROW record and its cells' records (with the STRING, ARRAY, TABLE and
+    // SHRFMLA records that go with them), and a digest of what the model made of them, by which the writer
+    // sees whether the row is unchanged. Rows whose cells share a formula form a group, written as read
+    // only together.
+    struct Row {
+        std::vector<KeptRecord> records;
+        QByteArray digest;
+        int group = 0;  // the first row of the group
+
+        bool operator==(const Row&) const = default;
+    };
+
+    std::map<quint16, std::vector<KeptRecord>> byId;  // in file order
+    std::vector<quint16> sequence;                    // their ids in file order
+    std::map<int, Row> rows;                          // worksheets only
+
+    bool isEmpty() const { return byId.empty(); }
+    // The n-th (0-based) record with this id, if there was one.
+    const KeptRecord* find(quint16 id, size_t n) const {
+        const auto it = byId.find(id);
+        return it != byId.end() && n < it->second.size() ? &it->second[n] : nullptr;
+    }
+    size_t count(quint16 id) const {
+        const auto it = byId.find(id);
+        return it != byId.end() ? it->second.size() : 0;
+    }
+    void add(const KeptRecord& record) {
+        byId[record.id].push_back(record);
+        sequence.push_back(record.id);
+    }
+    // True when a record with id `first` was read before any with id `second`.
+    bool readBefore(quint16 first, quint16 second) const {
+        for (quint16 id : sequence) {
+            if (id == first || id == second)
+                return id == first;
+        }
+        return false;
+    }
+
+    bool operator==(const RecordsAsRead&) const = default;
 };
 
 // A sheet that is no worksheet (a chart sheet, an Excel 4 macro sheet): kept as its substream's bytes.
@@ -58,6 +105,15 @@ struct WorkbookProtection {
     quint16 revisionsPasswordHash = 0;
 
     bool operator==(const WorkbookProtection&) const = default;
+};
+
+// A workbook stream encrypted with the format's default password, as a spreadsheet encrypts a workbook whose
+// structure it protects: every spreadsheet opens it without asking. It is written back encrypted the same
+// way.
+struct DefaultPasswordEncryption {
+    QByteArray filePass;  // the FILEPASS record's body: the RC4 variant, its salt and password verifier
+
+    bool operator==(const DefaultPasswordEncryption&) const = default;
 };
 
 }  // namespace spreadsheet

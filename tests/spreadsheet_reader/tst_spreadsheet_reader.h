@@ -34,4 +34,14 @@ private slots:
     void malformedFiles_data();
     void malformedFiles();
     void roundTrip();
+
+    // Encrypted workbooks and chart sheets without their EOF (tst_spreadsheet_reader_encrypted.cpp)
+    void rc4KeyStream_data();
+    void rc4KeyStream();
+    void defaultPasswordWorkbooksOpen_data();
+    void defaultPasswordWorkbooksOpen();
+    void otherPasswordsRefused_data();
+    void otherPasswordsRefused();
+    void chartSheetsWithoutEndRecord_data();
+    void chartSheetsWithoutEndRecord();
 };

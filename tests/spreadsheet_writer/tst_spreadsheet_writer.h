@@ -41,6 +41,14 @@ private slots:
     void templateRoundTripsThroughReader();
     void workbookRoundTripsThroughReader();
 
+    // Templates of other programs saved back unchanged, and encrypted (tst_spreadsheet_writer_unchanged.cpp,
+    // tst_spreadsheet_writer_templates.cpp, tst_spreadsheet_writer_encrypted.cpp)
+    void templatesSavedUnchangedKeepTheirRecords_data();
+    void templatesSavedUnchangedKeepTheirRecords();
+    void templatesSavedUnchangedSeenTheSame();
+    void encryptedWorkbooksWrittenEncrypted_data();
+    void encryptedWorkbooksWrittenEncrypted();
+
     // Links and refusals (tst_spreadsheet_writer_links.cpp)
     void linksWrittenFromTheModel();
     void entryRefusals_data();
