@@ -27,10 +27,21 @@ int defineName(Workbook& workbook, const QString& name, const QString& definitio
 // The EXTERNSHEET entry for sheets first..last of the workbook itself, added when missing.
 quint16 externSheetFor(Workbook& workbook, int firstSheet, int lastSheet);
 
+// Enters an array formula over a rectangle of the sheet, as a spreadsheet does when a formula is
+// confirmed as an array: "{=B6:C6*2}" (or "=B6:C6*2"), compiled with every operand taking arrays,
+// belongs to the rectangle, and each of its cells points at it and shows its element of the result.
+// An array formula the rectangle covers whole is replaced; one it cuts through makes it throw
+// SpreadsheetError, as does a formula that does not compile.
+void setArrayFormula(Workbook& workbook, int sheetIndex, CellRange range, const QString& text);
+
 // Shows the tokens again as A1 text (without the leading "="); tokens it cannot show make it throw.
 // Names and 3-D references need the workbook they belong to.
 QString formulaText(const Formula& formula);
 QString formulaText(const Formula& formula, const Workbook& workbook);
+// A cell's formula as a spreadsheet shows it: "=SUM(B6:B16)", or for every cell of an array formula
+// the array's formula in braces, "{=B6:C6*2}". Empty for a cell without a formula; throws as
+// formulaText does.
+QString cellFormulaText(const Workbook& workbook, int sheetIndex, CellRef at);
 
 // Evaluates one formula in the context of a sheet.
 Value evaluateFormula(const Workbook& workbook, int sheetIndex, CellRef at, const Formula& formula);

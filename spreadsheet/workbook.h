@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/model/array_formula.h"
 #include "spreadsheet/model/conditional_format.h"
 #include "spreadsheet/model/workbook_kept.h"
 
@@ -258,8 +259,10 @@ public:
     // Records the engine does not model (comments, drawings, validation, conditional formats,
     // hyperlinks, panes, ...), kept as read; see model/workbook_kept.h.
     std::vector<KeptRecord> kept;
-    // The ARRAY or TABLE record that follows a cell's formula: the cells of an array formula or a data
-    // table hold only a pointer (tExp, tTbl) to the block's first cell, whose record holds the rest.
+    // The array formulas, by their first cell (see model/array_formula.h).
+    std::map<CellRef, ArrayFormula> arrayFormulas;
+    // The TABLE record that follows a cell's formula: the cells of a data table hold only a pointer
+    // (tTbl) to the table's first cell, whose record, kept as read, holds the rest.
     std::map<CellRef, KeptRecord> formulaBlocks;
     // The conditional formats of the kept CONDFMT and CF records, read for drawing; the kept records
     // are what is written back.
@@ -284,6 +287,8 @@ public:
     const ColumnInfo* columnInfo(int column) const;
     // The merged range that contains this cell, if any.
     const CellRange* mergedRangeAt(CellRef ref) const;
+    // The array formula this cell is part of: the one its formula points at, when that covers it.
+    const ArrayFormula* arrayFormulaAt(CellRef ref) const;
 
 private:
     std::map<CellRef, Cell> cells_;

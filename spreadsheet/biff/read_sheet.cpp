@@ -72,6 +72,7 @@ private:
     Cell& placeAt(quint16 row, quint16 column, quint16 xf);
     void readFormula(RecordCursor c);
     void readSharedFormula(RecordCursor c);
+    void readArrayFormula(const Record& record);
     void readMulRk(RecordCursor c);
     void readMulBlank(RecordCursor c);
 
@@ -175,6 +176,29 @@ void CellReader::readSharedFormula(RecordCursor c) {
     sharedFormulas_.insert_or_assign(shared.range.first, std::move(shared));
 }
 
+void CellReader::readArrayFormula(const Record& record) {
+    // A long array of constants may run on into CONTINUE records: the body is all of them.
+    QByteArray body = record.data.toByteArray();
+    for (const QByteArrayView part : record.continues)
+        body += part;
+    RecordCursor c(body, rec::ARRAY);
+    ArrayFormula array;
+    array.range.first.row = c.u16();
+    array.range.last.row = c.u16();
+    array.range.first.column = c.u8();
+    array.range.last.column = c.u8();
+    array.flags = c.u16();
+    array.reserved = c.u32();
+    array.tokens = c.bytes(c.u16()).toByteArray();
+    array.extra = c.bytes(c.remaining()).toByteArray();
+    if (array.range.first.row > array.range.last.row || array.range.first.column > array.range.last.column)
+        damaged(QStringLiteral("an array formula covers a reversed range"));
+    if (array.range.last.column >= kMaxColumns)
+        damaged(QStringLiteral("an array formula lies past the last column of a sheet"));
+    const CellRef anchor = array.range.first;
+    sheet_.arrayFormulas.insert_or_assign(anchor, std::move(array));
+}
+
 void CellReader::readMulRk(RecordCursor c) {
     const quint16 row = c.u16();
     const quint16 first = c.u16();
@@ -222,7 +246,11 @@ bool CellReader::read(const Record& record) {
         readSharedFormula(c);
         return true;
     }
-    if (record.id == rec::ARRAY || record.id == rec::TABLE) {
+    if (record.id == rec::ARRAY) {
+        readArrayFormula(record);
+        return true;
+    }
+    if (record.id == rec::TABLE) {
         const quint16 row = c.u16();
         c.u16();
         const quint8 column = c.u8();
@@ -301,7 +329,9 @@ void CellReader::finish() {
             formula.tokens = *tokens;
             formula.extra = shared->second.extra;
             formula.fromSharedFormula = true;
-        } else if (!sheet_.formulaBlocks.contains(anchor)) {
+        } else if (!sheet_.formulaBlocks.contains(anchor) &&
+                   !(sheet_.arrayFormulas.contains(anchor) &&
+                     sheet_.arrayFormulas.at(anchor).range.contains(ref))) {
             // It points at a block the sheet does not hold: only the cached result is left.
             formula.tokens.clear();
             formula.extra.clear();

@@ -29,19 +29,36 @@ std::optional<CellRef> blockAnchor(const Formula& formula) {
 
 // A formula that has no tokens of its own (it pointed at a block the file lacked) is kept as its cached
 // value; so is a cell of an array formula or data table whose block is gone.
-bool writtenAsFormula(const Worksheet& sheet, const Cell& cell) {
+bool writtenAsFormula(const Worksheet& sheet, CellRef ref, const Cell& cell) {
     if (!cell.formula || cell.formula->tokens.isEmpty())
         return false;
     const std::optional<CellRef> anchor = blockAnchor(*cell.formula);
     if (!anchor)
         return true;
     const Cell* first = sheet.cell(*anchor);
-    return sheet.formulaBlocks.contains(*anchor) && first && first->formula &&
-           blockAnchor(*first->formula) == anchor;
+    const auto array = sheet.arrayFormulas.find(*anchor);
+    const bool inBlock = (array != sheet.arrayFormulas.end() && array->second.range.contains(ref)) ||
+                         sheet.formulaBlocks.contains(*anchor);
+    return inBlock && first && first->formula && blockAnchor(*first->formula) == anchor;
 }
 
-bool writtenAsLabel(const Worksheet& sheet, const Cell& cell) {
-    return !writtenAsFormula(sheet, cell) && cell.isText();
+// The ARRAY record: written from the model, so an array read and left alone comes out as it was read.
+QByteArray arrayRecord(const ArrayFormula& array) {
+    RecordBuffer b;
+    b.u16(quint16(array.range.first.row));
+    b.u16(quint16(array.range.last.row));
+    b.u8(quint8(array.range.first.column));
+    b.u8(quint8(array.range.last.column));
+    b.u16(array.flags);
+    b.u32(array.reserved);
+    b.u16(quint16(array.tokens.size()));
+    b.raw(array.tokens);
+    b.raw(array.extra);
+    return b.bytes();
+}
+
+bool writtenAsLabel(const Worksheet& sheet, CellRef ref, const Cell& cell) {
+    return !writtenAsFormula(sheet, ref, cell) && cell.isText();
 }
 
 using CellIterator = std::map<CellRef, Cell>::const_iterator;
@@ -52,12 +69,14 @@ void writeRowCells(RecordStream& stream, const Worksheet& sheet, CellIterator it
     while (it != end) {
         const CellRef ref = it->first;
         const Cell& cell = it->second;
-        if (writtenAsFormula(sheet, cell)) {
+        if (writtenAsFormula(sheet, ref, cell)) {
             stream.append(id::Formula, formula(ref, cell.xf, cell));
             // The array formula or data table that starts here follows its first cell's formula.
-            if (const auto block = sheet.formulaBlocks.find(ref);
-                block != sheet.formulaBlocks.end() && blockAnchor(*cell.formula) == ref) {
-                appendKept(stream, block->second);
+            if (blockAnchor(*cell.formula) == ref) {
+                if (const auto array = sheet.arrayFormulas.find(ref); array != sheet.arrayFormulas.end())
+                    stream.append(rec::ARRAY, arrayRecord(array->second));
+                else if (const auto block = sheet.formulaBlocks.find(ref); block != sheet.formulaBlocks.end())
+                    appendKept(stream, block->second);
             }
             if (const QString* text = cell.text(); text && !text->isEmpty()) {
                 stream.append(id::String, stringResult(*text));
@@ -220,7 +239,7 @@ QByteArray dimensionsToWrite(const Worksheet& sheet) {
 
 void collectStrings(const Worksheet& sheet, SharedStrings& strings) {
     for (const auto& [ref, cell] : sheet.cells()) {
-        if (writtenAsLabel(sheet, cell))
+        if (writtenAsLabel(sheet, ref, cell))
             strings.add(*cell.text());
     }
 }

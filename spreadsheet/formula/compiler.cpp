@@ -319,13 +319,15 @@ private:
     bool definition_;
 };
 
-Formula compile(const QString& text, Workbook* workbook, int sheet, bool definition) {
+// `rootClass`: 'R' for a name's definition, 'V' for a cell's formula, 'A' for an array formula.
+Formula compile(const QString& text, Workbook* workbook, int sheet, char rootClass) {
+    const bool definition = rootClass == 'R';
     // A spreadsheet takes formulas of up to 8192 characters; the tokens must fit one record.
     if (text.size() > 8192)
         throw SpreadsheetError(QStringLiteral("The formula is longer than 8192 characters."));
     const formula_detail::SyntaxNodePtr root = formula_detail::parseFormula(text);
     Emitter emitter(workbook, sheet, definition);
-    emitter.write(*root, definition ? 'R' : 'V');
+    emitter.write(*root, rootClass);
     if (emitter.bytes.size() > 8000 || emitter.extra.size() > 8000)
         throw SpreadsheetError(QStringLiteral("The formula is too long."));
     Formula formula;
@@ -359,13 +361,13 @@ quint16 externSheetFor(Workbook& workbook, int firstSheet, int lastSheet) {
 }
 
 Formula compileFormula(const QString& text) {
-    return compile(text, nullptr, 0, false);
+    return compile(text, nullptr, 0, 'V');
 }
 
 Formula compileFormula(const QString& text, Workbook& workbook, int sheetIndex) {
     if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size())
         throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheetIndex + 1));
-    return compile(text, &workbook, sheetIndex, false);
+    return compile(text, &workbook, sheetIndex, 'V');
 }
 
 int defineName(Workbook& workbook, const QString& name, const QString& definition, int sheet) {
@@ -382,7 +384,7 @@ int defineName(Workbook& workbook, const QString& name, const QString& definitio
     defined.name = name;
     defined.sheet = sheet;
     // References without a sheet are to the name's own sheet, or the active one for a workbook name.
-    defined.formula = compile(definition, &workbook, sheet >= 0 ? sheet : workbook.activeSheetIndex(), true);
+    defined.formula = compile(definition, &workbook, sheet >= 0 ? sheet : workbook.activeSheetIndex(), 'R');
     for (size_t i = 0; i < workbook.names.size(); ++i) {
         DefinedName& existing = workbook.names[i];
         if (existing.sheet == sheet && existing.name.compare(name, Qt::CaseInsensitive) == 0) {
@@ -392,6 +394,54 @@ int defineName(Workbook& workbook, const QString& name, const QString& definitio
     }
     workbook.names.push_back(defined);
     return int(workbook.names.size() - 1);
+}
+
+void setArrayFormula(Workbook& workbook, int sheetIndex, CellRange range, const QString& text) {
+    if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size())
+        throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheetIndex + 1));
+    if (!range.first.isValid() || !range.last.isValid() || range.first.row > range.last.row ||
+        range.first.column > range.last.column)
+        throw SpreadsheetError(QStringLiteral("An array formula needs a range of cells."));
+    Worksheet& sheet = workbook.sheets[size_t(sheetIndex)];
+    // Another array may be replaced whole, never cut through, as a spreadsheet refuses to change
+    // part of an array.
+    std::vector<CellRef> replaced;
+    for (const auto& [anchor, other] : sheet.arrayFormulas) {
+        const CellRange& o = other.range;
+        const bool overlaps = o.first.row <= range.last.row && range.first.row <= o.last.row &&
+                              o.first.column <= range.last.column && range.first.column <= o.last.column;
+        if (!overlaps)
+            continue;
+        if (!(range.contains(o.first) && range.contains(o.last)))
+            throw SpreadsheetError(
+                QStringLiteral("A part of the array formula at %1 cannot be changed.").arg(cellName(anchor)));
+        replaced.push_back(anchor);
+    }
+    QString body = text.trimmed();
+    if (body.startsWith(u'{') && body.endsWith(u'}'))
+        body = body.mid(1, body.size() - 2);
+    const Formula compiled = compile(body, &workbook, sheetIndex, 'A');
+
+    for (const CellRef& anchor : replaced)
+        sheet.arrayFormulas.erase(anchor);
+    ArrayFormula array;
+    array.range = range;
+    array.tokens = compiled.tokens;
+    array.extra = compiled.extra;
+    array.flags = compiled.alwaysCalculate ? 0x0001 : 0x0000;
+    sheet.arrayFormulas[range.first] = array;
+    // Each cell only points (tExp) at the array's first cell.
+    QByteArray pointer(5, '\0');
+    pointer[0] = char(0x01);
+    qToLittleEndian<quint16>(quint16(range.first.row), pointer.data() + 1);
+    qToLittleEndian<quint16>(quint16(range.first.column), pointer.data() + 3);
+    for (int row = range.first.row; row <= range.last.row; ++row) {
+        for (int column = range.first.column; column <= range.last.column; ++column) {
+            Cell& cell = sheet.cellForWriting({row, column});
+            cell.formula = Formula{pointer, {}, compiled.alwaysCalculate, false};
+            cell.value = {};
+        }
+    }
 }
 
 }  // namespace spreadsheet

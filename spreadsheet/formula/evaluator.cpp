@@ -59,7 +59,24 @@ Value Evaluator::cellValue(const CellKey& key) const {
     return 0.0;
 }
 
+const ArrayFormula* Evaluator::arrayFormulaOf(const CellKey& key, const Formula& formula) const {
+    const std::optional<CellRef> anchor = expAnchor(formula.tokens);
+    if (!anchor || key.sheet < 0 || size_t(key.sheet) >= workbook_.sheets.size())
+        return nullptr;
+    const auto& arrays = workbook_.sheets[size_t(key.sheet)].arrayFormulas;
+    const auto it = arrays.find(*anchor);
+    return it != arrays.end() && it->second.range.contains(key.ref) ? &it->second : nullptr;
+}
+
 const ptg::DecodeResult& Evaluator::decoded(const CellKey& key, const Formula& formula) {
+    // The cells of an array formula share its tokens (their own only point at them).
+    if (const ArrayFormula* array = arrayFormulaOf(key, formula)) {
+        const CellKey anchor{key.sheet, array->range.first};
+        auto it = decodedArrays_.find(anchor);
+        if (it == decodedArrays_.end())
+            it = decodedArrays_.emplace(anchor, ptg::decodeTokens(array->tokens, array->extra)).first;
+        return it->second;
+    }
     auto it = decoded_.find(key);
     if (it == decoded_.end())
         it = decoded_.emplace(key, ptg::decodeTokens(formula.tokens, formula.extra)).first;
@@ -179,7 +196,31 @@ Result Evaluator::execute(const CellKey& at, const Formula& formula) {
         return {ErrorCode::Name, Outcome::Unsupported};
     if (tokens.tokens.empty())
         return {ErrorCode::Name, Outcome::Unsupported};
+    if (const ArrayFormula* array = arrayFormulaOf(at, formula))
+        return arrayElement(at, *array);
     return runTokens(*this, at, tokens);
+}
+
+// The array formula is evaluated once, by whichever of its cells comes first; the others take their
+// element of that result. A result that read formula cells not evaluated yet is not kept: the cell
+// runs again once they are, and evaluates the array afresh.
+Result Evaluator::arrayElement(const CellKey& key, const ArrayFormula& array) {
+    const CellKey anchor{key.sheet, array.range.first};
+    auto it = arrayResults_.find(anchor);
+    if (it == arrayResults_.end()) {
+        const size_t waiting = pending_.size();
+        Evaluation evaluation = runArrayTokens(*this, anchor, decodedArrays_.at(anchor));
+        ArrayResult result{std::get<ValueMatrix>(std::move(evaluation.operand)), evaluation.outcome,
+                           evaluation.isVolatile || array.alwaysCalculate()};
+        if (pending_.size() != waiting)
+            return {arrayElementAt(result.values, key.ref.row - anchor.ref.row,
+                                   key.ref.column - anchor.ref.column),
+                    result.outcome, result.isVolatile};
+        it = arrayResults_.emplace(anchor, std::move(result)).first;
+    }
+    const ArrayResult& result = it->second;
+    return {arrayElementAt(result.values, key.ref.row - anchor.ref.row, key.ref.column - anchor.ref.column),
+            result.outcome, result.isVolatile};
 }
 
 Result Evaluator::evaluateAt(int sheet, CellRef at, const Formula& formula) {
@@ -187,6 +228,8 @@ Result Evaluator::evaluateAt(int sheet, CellRef at, const Formula& formula) {
     // The formula may differ from what the cell holds: decode it afresh.
     decoded_.erase(key);
     state_.erase(key);
+    if (const ArrayFormula* array = arrayFormulaOf(key, formula))
+        arrayResults_.erase({sheet, array->range.first});
     rootResult_.reset();
     run(key, formula);
     decoded_.erase(key);

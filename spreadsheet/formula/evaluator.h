@@ -86,6 +86,13 @@ public:
     const ptg::DecodeResult* nameTokens(int index) const;
 
 private:
+    // What an array formula gave, kept by its first cell for all the cells it covers.
+    struct ArrayResult {
+        ValueMatrix values;
+        Outcome outcome = Outcome::Done;
+        bool isVolatile = false;
+    };
+
     struct Frame {
         CellKey key;
         const Formula* formula;
@@ -101,12 +108,17 @@ private:
                        std::vector<CellKey>& out) const;
     void run(const CellKey& root, const Formula& formula);
     Result execute(const CellKey& at, const Formula& formula);
+    // The array formula a formula points at when it stands in one of the array's cells.
+    const ArrayFormula* arrayFormulaOf(const CellKey& key, const Formula& formula) const;
+    Result arrayElement(const CellKey& key, const ArrayFormula& array);
     const Cell* cellAt(const CellKey& key) const;
 
     const Workbook& workbook_;
     std::vector<std::vector<CellRef>> formulaCells_;  // per sheet, in row-major order
     std::vector<ptg::DecodeResult> names_;
     std::map<CellKey, ptg::DecodeResult> decoded_;
+    std::map<CellKey, ptg::DecodeResult> decodedArrays_;  // by the array's first cell
+    std::map<CellKey, ArrayResult> arrayResults_;
     std::map<CellKey, State> state_;
     std::set<CellKey> circular_;
     std::map<CellKey, Value> results_;
@@ -144,8 +156,14 @@ struct Evaluation {
     bool isVolatile = false;
 };
 Evaluation runExpression(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& tokens,
-                         int depth = 0);
+                         int depth = 0, bool wholeArray = false);
 Result runTokens(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& tokens);
+// Runs the tokens of an array formula standing at its first cell: every operand takes arrays, and the
+// result is a rectangle of values (a single value is a 1 x 1 one; an empty element shows 0).
+Evaluation runArrayTokens(const Evaluator& evaluator, const CellKey& anchor, const ptg::DecodeResult& tokens);
+// The value a cell of an array formula's range shows: the element at its place in the result, a single
+// row or column repeated across the range, #N/A past the result's size.
+Value arrayElementAt(const ValueMatrix& result, int row, int column);
 
 // Names inside names deeper than this give #NAME?: a name defined through itself cannot loop.
 inline constexpr int kMaxNameDepth = 32;

@@ -97,8 +97,14 @@ bool plan(const ptg::DecodeResult& decoded, const Workbook& workbook, Plan& out)
 
 class Machine {
 public:
-    Machine(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& decoded, int depth)
-        : evaluator_(evaluator), workbook_(evaluator.workbook()), at_(at), decoded_(decoded), depth_(depth) {}
+    Machine(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& decoded, int depth,
+            bool wholeArray)
+        : evaluator_(evaluator),
+          workbook_(evaluator.workbook()),
+          at_(at),
+          decoded_(decoded),
+          depth_(depth),
+          wholeArray_(wholeArray) {}
 
     Evaluation run();
 
@@ -124,6 +130,7 @@ private:
     CellKey at_;
     const ptg::DecodeResult& decoded_;
     int depth_;
+    bool wholeArray_;  // an array formula: every operator and function takes arrays
     std::vector<Operand> stack_;
     Outcome outcome_ = Outcome::Done;
     bool volatile_ = false;
@@ -184,7 +191,7 @@ void Machine::pushName(const ptg::DecodeResult* tokens) {
         unsupported(ErrorCode::Name);
         return;
     }
-    Evaluation inner = runExpression(evaluator_, at_, *tokens, depth_ + 1);
+    Evaluation inner = runExpression(evaluator_, at_, *tokens, depth_ + 1, wholeArray_);
     if (inner.outcome != Outcome::Done)
         outcome_ = inner.outcome == Outcome::Malformed ? Outcome::Unsupported : inner.outcome;
     volatile_ = volatile_ || inner.isVolatile;
@@ -248,6 +255,8 @@ Evaluation Machine::run() {
     Plan planned;
     if (!plan(decoded_, workbook_, planned))
         return malformed;
+    if (wholeArray_)
+        std::fill(planned.inArray.begin(), planned.inArray.end(), 1);
     const std::vector<char>& inArray = planned.inArray;
     for (size_t i = 0; i < decoded_.tokens.size(); ++i) {
         const ptg::Token& t = decoded_.tokens[i];
@@ -354,8 +363,31 @@ Evaluation Machine::run() {
 }  // namespace
 
 Evaluation runExpression(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& tokens,
-                         int depth) {
-    return Machine(evaluator, at, tokens, depth).run();
+                         int depth, bool wholeArray) {
+    return Machine(evaluator, at, tokens, depth, wholeArray).run();
+}
+
+Evaluation runArrayTokens(const Evaluator& evaluator, const CellKey& anchor,
+                          const ptg::DecodeResult& tokens) {
+    Evaluation evaluation = runExpression(evaluator, anchor, tokens, 0, true);
+    ErrorCode error = ErrorCode::Value;
+    std::optional<ValueMatrix> result = toMatrix(evaluator, evaluation.operand, error);
+    if (!result)
+        result = filledMatrix(1, 1, Value(error));
+    for (Value& v : result->values) {
+        if (isBlank(v))
+            v = 0.0;  // as any formula shows an empty cell
+    }
+    evaluation.operand = std::move(*result);
+    return evaluation;
+}
+
+Value arrayElementAt(const ValueMatrix& result, int row, int column) {
+    const int r = result.rows == 1 ? 0 : row;
+    const int c = result.columns == 1 ? 0 : column;
+    if (r >= result.rows || c >= result.columns || result.values.empty())
+        return ErrorCode::NA;
+    return result.at(r, c);
 }
 
 Result runTokens(const Evaluator& evaluator, const CellKey& at, const ptg::DecodeResult& tokens) {

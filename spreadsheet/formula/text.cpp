@@ -303,4 +303,17 @@ QString formulaText(const Formula& formula, const Workbook& workbook) {
     return textOf(formula, &workbook);
 }
 
+QString cellFormulaText(const Workbook& workbook, int sheetIndex, CellRef at) {
+    if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size())
+        return {};
+    const Worksheet& sheet = workbook.sheets[size_t(sheetIndex)];
+    const Cell* cell = sheet.cell(at);
+    if (!cell || !cell->formula)
+        return {};
+    if (const ArrayFormula* array = sheet.arrayFormulaAt(at))
+        return QStringLiteral("{=") + textOf(Formula{array->tokens, array->extra, false, false}, &workbook) +
+               u'}';
+    return u'=' + textOf(*cell->formula, &workbook);
+}
+
 }  // namespace spreadsheet

@@ -86,6 +86,17 @@ const CellRange* Worksheet::mergedRangeAt(CellRef ref) const {
     return nullptr;
 }
 
+const ArrayFormula* Worksheet::arrayFormulaAt(CellRef ref) const {
+    const Cell* c = cell(ref);
+    if (!c || !c->formula)
+        return nullptr;
+    const std::optional<CellRef> anchor = expAnchor(c->formula->tokens);
+    if (!anchor)
+        return nullptr;
+    const auto it = arrayFormulas.find(*anchor);
+    return it != arrayFormulas.end() && it->second.range.contains(ref) ? &it->second : nullptr;
+}
+
 // ---- Workbook ----
 
 const std::array<QRgb, 56>& Workbook::standardPalette() {

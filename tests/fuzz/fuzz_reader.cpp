@@ -3,7 +3,8 @@
 // reads that again (which must work: the writer may refuse a workbook, but never write one that the
 // reader cannot read), QB_FUZZ_SHARED_FORMULA turns token streams into a cell's own formula, and
 // QB_FUZZ_FORMULAS reads a stream, recalculates it (functions called by add-in and "_xlfn." names
-// included), shows every formula as text and compiles that text again into the workbook, and
+// included), shows every formula as text and compiles that text again into the workbook (array
+// formulas over their own ranges, then recalculated), and
 // QB_FUZZ_FORMULA_TOKENS does the same with one token stream against a workbook whose link table
 // holds add-in functions and "_xlfn." names: its first two bytes give the tokens' length, the bytes
 // after the tokens are their extra data (array constants).
@@ -83,7 +84,7 @@ void formulas(const QByteArray& bytes) {
             if (!cell.formula)
                 continue;
             try {
-                texts.emplace_back(int(s), spreadsheet::formulaText(*cell.formula, workbook));
+                texts.emplace_back(int(s), spreadsheet::cellFormulaText(workbook, int(s), ref));
             } catch (const spreadsheet::SpreadsheetError&) {
             }
         }
@@ -97,10 +98,23 @@ void formulas(const QByteArray& bytes) {
     // What the text view shows, the compiler reads back (names it does not know aside).
     for (const auto& [sheet, text] : texts) {
         try {
-            spreadsheet::compileFormula(u'=' + text, workbook, sheet);
+            spreadsheet::compileFormula(text.startsWith(u'{') ? text.mid(1, text.size() - 2) : text, workbook,
+                                        sheet);
         } catch (const spreadsheet::SpreadsheetError&) {
         }
     }
+    // Array formulas entered again over their own ranges, and the workbook recalculated with them.
+    for (size_t s = 0; s < workbook.sheets.size(); ++s) {
+        const auto arrays = workbook.sheets[s].arrayFormulas;
+        for (const auto& [anchor, array] : arrays) {
+            try {
+                spreadsheet::setArrayFormula(workbook, int(s), array.range,
+                                             spreadsheet::cellFormulaText(workbook, int(s), anchor));
+            } catch (const spreadsheet::SpreadsheetError&) {
+            }
+        }
+    }
+    spreadsheet::recalculate(workbook);
 }
 #endif
 

@@ -67,6 +67,7 @@ private slots:
     void callsByName();
     void recalculateStoresResults();
     void circularReferencesGiveZero();
+    void arrayFormulasAreOneUnit();
     void longChainDoesNotExhaustTheStack();
     void truncatedTokensGiveAnError();
     void unknownTokens_data();
@@ -382,6 +383,33 @@ void TestFormula::circularReferencesGiveZero() {
     // A formula evaluated at a cell it refers to meets itself; elsewhere it reads the result.
     QCOMPARE(describe(evaluateFormula(workbook, 0, at("B4"), compileFormula("=B4+A1"))), "0");
     QCOMPARE(describe(evaluateFormula(workbook, 0, at("C4"), compileFormula("=B4+A1"))), "6");
+}
+
+// The cells of an array formula take their elements of one result, in the order of what they read and
+// what reads them; the rectangle is entered, replaced and shown as a whole.
+void TestFormula::arrayFormulasAreOneUnit() {
+    Workbook workbook = valueSheet();
+    setFormula(workbook, "D1", "=C2+1");  // reads an array cell
+    setArrayFormula(workbook, 0, *parseRangeName("C1:C3"), "{=A1:A2*E1}");
+    setFormula(workbook, "E1", "=10");  // read by the array, stored after it
+    setArrayFormula(workbook, 0, *parseRangeName("F1:G1"), "=SUM(F1:G1)+1");  // reads itself
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "C1")), "10");
+    QCOMPARE(describe(valueAt(workbook, "C2")), "20");
+    QCOMPARE(describe(valueAt(workbook, "C3")), "#N/A");
+    QCOMPARE(describe(valueAt(workbook, "D1")), "21");
+    QCOMPARE(describe(valueAt(workbook, "F1")), "0");
+    QCOMPARE(cellFormulaText(workbook, 0, at("C3")), "{=A1:A2*E1}");
+    QCOMPARE(cellFormulaText(workbook, 0, at("D1")), "=C2+1");
+
+    // Part of an array cannot change; the whole of it can.
+    QVERIFY_THROWS_EXCEPTION(SpreadsheetError, setArrayFormula(workbook, 0, *parseRangeName("C2:C4"), "=1"));
+    setArrayFormula(workbook, 0, *parseRangeName("C1:C4"), "=TRANSPOSE(A1:B1)");
+    QCOMPARE(workbook.sheets[0].arrayFormulas.size(), size_t(2));
+    recalculate(workbook);
+    QCOMPARE(describe(valueAt(workbook, "C1")), "1");
+    QCOMPARE(describe(valueAt(workbook, "C4")), "#N/A");
+    QCOMPARE(describe(valueAt(workbook, "D1")), "1");  // C2: the blank B1 shows 0
 }
 
 void TestFormula::longChainDoesNotExhaustTheStack() {

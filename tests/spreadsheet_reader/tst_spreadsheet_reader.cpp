@@ -270,13 +270,17 @@ void TestSpreadsheetReader::sharedAndArrayFormulas() {
     }
     QCOMPARE(*cellAt(sheet, 0, 1).number(), 10.0);
     QCOMPARE(*cellAt(sheet, 1, 1).text(), QStringLiteral("shared text"));
-    // An array formula's cells keep pointing at its first cell, which keeps the ARRAY record.
+    // An array formula's cells keep pointing at its first cell; the ARRAY record gives the array.
     for (int row : {5, 6}) {
         QCOMPARE(cellAt(sheet, row, 0).formula->tokens, expAt50);
         QCOMPARE(*cellAt(sheet, row, 0).number(), 4.0);
+        QVERIFY(sheet.arrayFormulaAt({row, 0}) == &sheet.arrayFormulas.at(CellRef{5, 0}));
     }
-    QCOMPARE(sheet.formulaBlocks.size(), size_t(1));
-    QCOMPARE(sheet.formulaBlocks.at(CellRef{5, 0}).data, array);
+    QCOMPARE(sheet.arrayFormulas.size(), size_t(1));
+    const ArrayFormula& read = sheet.arrayFormulas.at(CellRef{5, 0});
+    QCOMPARE(read.range, (CellRange{{5, 0}, {6, 0}}));
+    QCOMPARE(read.tokens, QByteArray::fromHex("1e0400"));
+    QVERIFY(sheet.formulaBlocks.empty());
     // A data table's cell whose TABLE record is missing keeps only its result.
     QVERIFY(cellAt(sheet, 8, 0).formula->tokens.isEmpty());
     QCOMPARE(*cellAt(sheet, 8, 0).number(), 9.0);

@@ -248,14 +248,37 @@ Operand choose(Call& c) {
     return std::move(c.args[size_t(which)]);
 }
 
-// ROW and COLUMN of the formula's own cell, or of a reference's first cell.
+// ROW and COLUMN of the formula's own cell, or of a reference's first cell; where arrays are taken
+// (an array formula, SUMPRODUCT), every row (a column of numbers) or column (a row of numbers) of it.
 Operand position(Call& c, bool row) {
     if (c.count() == 0)
         return Value(double((row ? c.at.ref.row : c.at.ref.column) + 1));
     const Area* area = std::get_if<Area>(&c.args[0]);
     if (!area)
         return errorResult(ErrorCode::Value);
-    return Value(double((row ? area->range.first.row : area->range.first.column) + 1));
+    const CellRange& r = area->range;
+    const int first = row ? r.first.row : r.first.column;
+    const int count = row ? r.rowCount() : r.columnCount();
+    if (!c.arrayContext || count == 1)
+        return Value(double(first + 1));
+    ValueMatrix out = filledMatrix(row ? count : 1, row ? 1 : count, Value());
+    for (int i = 0; i < count; ++i)
+        out.values[size_t(i)] = double(first + i + 1);
+    return out;
+}
+
+// TRANSPOSE(array): rows become columns.
+Operand transpose(Call& c) {
+    ErrorCode error = ErrorCode::Value;
+    const auto m = toMatrix(c.evaluator, c.args[0], error);
+    if (!m)
+        return errorResult(error);
+    ValueMatrix out = filledMatrix(m->columns, m->rows, Value());
+    for (int r = 0; r < m->rows; ++r) {
+        for (int col = 0; col < m->columns; ++col)
+            out.at(col, r) = isBlank(m->at(r, col)) ? Value(0.0) : m->at(r, col);
+    }
+    return out;
 }
 Operand rowOf(Call& c) {
     return position(c, true);
@@ -336,6 +359,7 @@ constexpr FunctionInfo kFunctions[] = {
     {9, "COLUMN", 0, 1, 'V', "R", false, columnOf},
     {76, "ROWS", 1, 1, 'V', "R", false, rowCount},
     {77, "COLUMNS", 1, 1, 'V', "R", false, columnCount},
+    {83, "TRANSPOSE", 1, 1, 'A', "A", false, transpose},
     {78, "OFFSET", 3, 5, 'R', "RVVVV", true, offset},
     {148, "INDIRECT", 1, 2, 'R', "VV", true, indirect},
 };

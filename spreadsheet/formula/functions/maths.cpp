@@ -111,6 +111,35 @@ Operand sumProduct(Call& c) {
     return numberResult(total);
 }
 
+// MMULT(a, b): the matrix product; every element must be a number, and a's columns match b's rows.
+Operand matrixProduct(Call& c) {
+    ErrorCode error = ErrorCode::Value;
+    const auto a = toMatrix(c.evaluator, c.args[0], error);
+    if (!a)
+        return errorResult(error);
+    const auto b = toMatrix(c.evaluator, c.args[1], error);
+    if (!b)
+        return errorResult(error);
+    if (a->columns != b->rows)
+        return errorResult(ErrorCode::Value);
+    for (const ValueMatrix* m : {&*a, &*b}) {
+        for (const Value& v : m->values) {
+            if (!std::holds_alternative<double>(v))
+                return errorResult(ErrorCode::Value);
+        }
+    }
+    ValueMatrix out = filledMatrix(a->rows, b->columns, Value());
+    for (int r = 0; r < a->rows; ++r) {
+        for (int col = 0; col < b->columns; ++col) {
+            double total = 0;
+            for (int k = 0; k < a->columns; ++k)
+                total += std::get<double>(a->at(r, k)) * std::get<double>(b->at(k, col));
+            out.at(r, col) = numberResult(total);
+        }
+    }
+    return out;
+}
+
 enum class Rounding { Nearest, Up, Down };
 
 // Rounds at `digits` decimals (negative: left of the point), halves away from zero. The scaled value
@@ -243,6 +272,7 @@ constexpr FunctionInfo kFunctions[] = {
     {4, "SUM", 1, 30, 'V', "R", false, sum},
     {345, "SUMIF", 2, 3, 'V', "RVR", false, sumIf},
     {228, "SUMPRODUCT", 1, 30, 'V', "A", false, sumProduct},
+    {165, "MMULT", 2, 2, 'A', "AA", false, matrixProduct},
     {321, "SUMSQ", 1, 30, 'V', "R", false, sumSquares},
     {183, "PRODUCT", 1, 30, 'V', "R", false, product},
     {27, "ROUND", 2, 2, 'V', "VV", false, round},

@@ -6,7 +6,8 @@ B6:B16 and B20:B25, totals in B17, B26 and B28) and the sheets its text file des
 the program that makes it ("@maker libreoffice" or "@maker gnumeric"), the sheets ("@sheet Name") and their
 cells, one a line: CELL, a tab, then a number, 'text, TRUE/FALSE, #ERROR or =formula (English function
 names, commas between arguments). "@rows FIRST LAST" ... "@end" repeats the lines between for each row,
-with {r} standing for the row number and {p} for r - FIRST + 1.
+with {r} standing for the row number and {p} for r - FIRST + 1. An array formula is a range (or one cell)
+and the formula in braces: "D2:E4", a tab, "{=TRANSPOSE(A2:C3)}".
 
 LibreOffice makes its templates over UNO (the formulas typed as a person types them) and saves them as
 "MS Excel 97"; gnumeric gets them as its own XML and saves them with ssconvert. The formulas in the .xls
@@ -85,7 +86,19 @@ def read_template(path):
     return maker, sheets
 
 
+def array_range(cell):
+    """The first cell and the size of "D2:E4" (or of one cell)."""
+    first, _, last = cell.partition(":")
+    row, col = cell_position(first)
+    last_row, last_col = cell_position(last) if last else (row, col)
+    return row, col, last_row - row + 1, last_col - col + 1
+
+
 def gnumeric_cell(cell, value):
+    if value.startswith("{="):
+        row, col, rows, cols = array_range(cell)
+        return '<gnm:Cell Row="%d" Col="%d" Rows="%d" Cols="%d">%s</gnm:Cell>' % (
+            row, col, rows, cols, escape(value[1:-1]))
     row, col = cell_position(cell)
     position = 'Row="%d" Col="%d"' % (row, col)
     if value.startswith("="):
@@ -134,6 +147,27 @@ def calc_syntax(formula):
     return '"'.join(parts)
 
 
+def api_syntax(formula):
+    """A formula as LibreOffice's API reads it (setArrayFormula has no local form): sheet references as
+    calc_syntax writes them, ";" between arguments, and in array constants ";" between columns and "|"
+    between rows."""
+    parts = calc_syntax(formula).split('"')
+    for i in range(0, len(parts), 2):
+        out, depth = [], 0
+        for c in parts[i]:
+            if c == "{":
+                depth += 1
+            elif c == "}":
+                depth -= 1
+            elif c == ";" and depth:
+                c = "|"
+            elif c == ",":
+                c = ";"
+            out.append(c)
+        parts[i] = "".join(out)
+    return '"'.join(parts)
+
+
 def make_with_libreoffice(office, sheets, xls_path):
     import libreoffice_oracle as lo
     document = office.new_document()
@@ -148,6 +182,9 @@ def make_with_libreoffice(office, sheets, xls_path):
         for name, cells in sheets.items():
             sheet = book.getByName(name)
             for cell, value in cells:
+                if value.startswith("{="):
+                    sheet.getCellRangeByName(cell).setArrayFormula(api_syntax(value[1:-1]))
+                    continue
                 row, col = cell_position(cell)
                 target = sheet.getCellByPosition(col, row)
                 if value.startswith("="):
@@ -166,8 +203,8 @@ def make_with_libreoffice(office, sheets, xls_path):
         for name, cells in sheets.items():
             sheet = book.getByName(name)
             for cell, value in cells:
-                row, col = cell_position(cell)
-                error = sheet.getCellByPosition(col, row).getError() if value.startswith("=") else 0
+                row, col = cell_position(cell.partition(":")[0])
+                error = sheet.getCellByPosition(col, row).getError() if value.startswith(("=", "{=")) else 0
                 if error == 501 or 507 <= error <= 512:
                     raise SystemExit("LibreOffice cannot read %s!%s %s (Err:%d)" % (name, cell, value, error))
                 if error == 525:
