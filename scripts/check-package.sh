@@ -76,7 +76,7 @@ check_hardening() {
     header=$(readelf -hW "$file")
     dynamic=$(readelf -dW "$file")
     segments=$(readelf -lW "$file")
-    symbols=$(readelf --dyn-syms -W "$file" | awk '{print $NF}')
+    symbols=$(readelf --dyn-syms -W "$file" | awk 'NF >= 8 {print $8}')  # the name; a version index may follow
     grep -qE '^ *Type: +DYN' <<<"$header" || fail "$file is not position-independent (ELF type is not DYN)"
     grep -qE '\(FLAGS_1\).* PIE( |$)' <<<"$dynamic" || fail "$file has no PIE flag: not linked with -pie"
     grep -qE '\(FLAGS\).* BIND_NOW( |$)' <<<"$dynamic" || fail "$file has no BIND_NOW: not linked with -z now"
