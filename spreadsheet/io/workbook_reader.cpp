@@ -86,8 +86,8 @@ Workbook readWorkbookStream(const QByteArray& encrypted) {
         const SheetEntry& entry = globals.sheets[tab];
         if (offsets[tab] < readUpTo)
             biff::damaged(QStringLiteral("two sheets overlap in the workbook stream"));
-        // A sheet whose writer left out its EOF (gnumeric does, in chart sheets) ends where the next
-        // substream starts, or with the stream.
+        // A chart or macro sheet whose writer left out its EOF (gnumeric does) ends where the next substream
+        // starts; a worksheet that lacks it, with the stream (one that holds another sheet is damaged).
         qsizetype limit = stream.size();
         for (size_t next = i + 1; next < byOffset.size(); ++next) {
             if (offsets[byOffset[next]] > offsets[tab]) {
@@ -101,7 +101,7 @@ Workbook readWorkbookStream(const QByteArray& encrypted) {
             sheet.visible = entry.visible;
             sheet.veryHidden = entry.visibility == 2;
             if (const std::optional<qsizetype> end =
-                    biff::readWorksheet(QByteArrayView(stream).first(limit), offsets[tab], context, sheet)) {
+                    biff::readWorksheet(stream, offsets[tab], context, sheet)) {
                 biff::readConditionalFormats(sheet);
                 readUpTo = *end;
                 read[tab] = std::move(sheet);
