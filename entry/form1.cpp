@@ -327,8 +327,12 @@ void Form1::loadHandCursor() {
 
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        // On a screen too small for the window (a large scale factor) its content scrolls.
+        if (QWidget* content = shell::fitOnScreen(this))
+            watch(content);
         shell::placeOnScreen(this);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

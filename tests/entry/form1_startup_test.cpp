@@ -14,6 +14,7 @@
 #include "shell/core/statement.h"
 #include "shell/core/stored_statement.h"
 #include "shell/ui/window_colours.h"
+#include "shell/ui/window_placement.h"
 #include "tests/common/file_system_faults.h"
 #include "tests/common/test_classes.h"
 
@@ -340,6 +341,55 @@ private slots:
         QCOMPARE(again.txtAmountL[0]->text(), QStringLiteral("($5.00)"));
         QCOMPARE(stored(QStringLiteral("Locale")), QStringLiteral("en_US"));
         QVERIFY(messages.isEmpty());
+    }
+
+    // On a screen too small for the window (twice the scale on 1280x1024, or smaller) its content scrolls
+    // and every control can be brought into view, in the same tab order; where it fits nothing changes.
+    void aWindowTooLargeForItsScreenScrolls_data() {
+        QTest::addColumn<QSize>("room");
+        QTest::newRow("fits") << QSize(1280, 1000);
+        QTest::newRow("exactly") << QSize(536, 631);
+        QTest::newRow("1280x1024 at scale 2") << QSize(640, 512 - 30);
+        QTest::newRow("tiny") << QSize(300, 200);
+    }
+    void aWindowTooLargeForItsScreenScrolls() {
+        QFETCH(QSize, room);
+        entry::Form1 form;
+        form.Form_Load();
+        const auto tabOrder = [&form] {
+            QList<QWidget*> order;
+            for (QWidget* w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain())
+                if (w->focusPolicy() & Qt::TabFocus)
+                    order << w;
+            return order;
+        };
+        const QList<QWidget*> before = tabOrder();
+        const QSize design = form.size();
+        QVERIFY(showActive(form));  // on the test's screen, where it fits
+        shell::fitWithin(&form, room);
+        if (design.width() <= room.width() && design.height() <= room.height()) {
+            QCOMPARE(form.size(), design);
+            QCOMPARE(form.Frame2->parentWidget(), &form);
+            return;
+        }
+        QVERIFY(form.width() <= room.width() && form.height() <= room.height());
+        QCOMPARE(tabOrder(), before);
+        const QList<QWidget*> controls = form.findChildren<QWidget*>();
+        int reached = 0;
+        for (QWidget* control : controls) {
+            const bool partOfPicker = qobject_cast<QDateEdit*>(control->parentWidget()) != nullptr;
+            if (partOfPicker || !(qobject_cast<QLineEdit*>(control) || qobject_cast<QPushButton*>(control) ||
+                                  qobject_cast<QDateEdit*>(control)))
+                continue;
+            // As the keyboard reaches it: the focus brings it (a box: where its text cursor is) into view.
+            control->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            const QRect shown(control->mapTo(&form, QPoint(0, 0)), control->size());
+            QVERIFY2(form.rect().intersects(shown), qPrintable(control->objectName()));
+            ++reached;
+        }
+        QCOMPARE(reached, 3 + 1 + 1 + 2 * shell::kAssetLines + 2 * shell::kLiabilityLines);
+        form.txtAmountAssets[0]->setFocus(Qt::TabFocusReason);  // no check runs as the focus leaves
     }
 
     // The picker holds the dates of a workbook's 1900 date system; a stored date outside them is as
