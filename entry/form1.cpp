@@ -82,6 +82,28 @@ bool movesWithinWindow(Qt::FocusReason reason) {
 
 }  // namespace
 
+class Form1::OneWrite {
+public:
+    explicit OneWrite(Form1& form) : form_(form), outermost_(!form.gathered_) {
+        if (outermost_)
+            form_.gathered_.emplace();
+    }
+    ~OneWrite() {
+        if (!outermost_)
+            return;
+        const QMap<QString, QString> changes = std::move(*form_.gathered_);
+        form_.gathered_.reset();
+        if (!changes.isEmpty())
+            shell::storeStatementFields(form_.store_, changes);
+    }
+    OneWrite(const OneWrite&) = delete;
+    OneWrite& operator=(const OneWrite&) = delete;
+
+private:
+    Form1& form_;
+    bool outermost_;
+};
+
 Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>()) {
     const QFont font = windowFont();
     const ApplicationFontWhileBuilding buildFont(font);
@@ -266,9 +288,12 @@ void Form1::Form_Load() {
         p.step(110, [&] { loadHandCursor(); });
 
     // Lines 130 to 156: a field that cannot be restored leaves its box as it was.
-    shell::restoreStatement(store_, p, [this](const auto& field, const auto& value, const auto& stored) {
-        showRestored(field, value, stored);
-    });
+    {
+        const OneWrite restored(*this);
+        shell::restoreStatement(store_, p, [this](const auto& field, const auto& value, const auto& stored) {
+            showRestored(field, value, stored);
+        });
+    }
 
     int tabCounter = 0;
     p.step(134, [&] { tabCounter = 2 * shell::kAssetLines; });
@@ -302,8 +327,12 @@ void Form1::loadHandCursor() {
 
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
+        // On a screen too small for the window (a large scale factor) its content scrolls.
+        if (QWidget* content = shell::fitOnScreen(this))
+            watch(content);
         shell::placeOnScreen(this);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -426,7 +455,10 @@ void Form1::onFocusOut(QObject* watched, Qt::FocusReason reason) {
 void Form1::store(const QString& key, const QString& text) {
     if (restoring_ && *restoring_ == text)
         return;
-    store_.write(key, text);
+    if (gathered_)
+        gathered_->insert(key, text);
+    else
+        shell::storeStatementFields(store_, {{key, text}});
 }
 
 void Form1::txtName_Change() {
@@ -505,6 +537,7 @@ void Form1::PushButton6_Click() {
 
 void Form1::PushButton7_Click() {
     shell::Procedure p(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+    const OneWrite sample(*this);
     p.step(100, [&] { txtName->setText(toQString(sample::kName)); });
     int line = 102;
     for (int i = 0; i < shell::kAssetLines; ++i, line += 2) {

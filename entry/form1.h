@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QMap>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -118,6 +119,9 @@ private:
     void watch(QWidget* widget);
     void onFocusOut(QObject* watched, Qt::FocusReason reason);
     void store(const QString& key, const QString& text);
+    // While it lives, the fields' changes are gathered and then reach the store as one write: a change of
+    // many fields at once (the restore, the sample) is never seen half done by another process.
+    class OneWrite;
     void showRestored(const shell::StoredField& field, const shell::RestoredValue& value,
                       const std::optional<QString>& stored);
 
@@ -129,6 +133,8 @@ private:
     shell::MousePointer mousePointer_ = shell::MousePointer::Default;
     // While a field is restored: the text the store held for it (nothing when the key was missing).
     const std::optional<QString>* restoring_ = nullptr;
+    // The changes gathered while a OneWrite lives.
+    std::optional<QMap<QString, QString>> gathered_;
     std::optional<QCursor> mouseIcon_;
     bool validating_ = false;
     bool closing_ = false;

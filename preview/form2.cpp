@@ -161,6 +161,11 @@ void Form2::placeOnScreen() {
     QScreen* target = mainWindow_ ? mainWindow_->screen() : screen();
     if (target && target != screen())
         setScreen(target);
+    // On a screen too small for the window (a large scale factor) its content scrolls.
+    if (QWidget* content = shell::fitOnScreen(this, target)) {
+        content->installEventFilter(this);
+        fitContent_ = content;
+    }
     shell::placeOnScreen(this, target);
 }
 
@@ -216,7 +221,12 @@ void Form2::mouseMoveEvent(QMouseEvent* event) {
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove && pointer_ != shell::MousePointer::Hourglass) {
-        if (watched == ui_->Frame1) {
+        if (watched == fitContent_) {
+            // The window's surface, where the content scrolls.
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (fitContent_->childAt(move->position().toPoint()) == nullptr)
+                setMousePointer(shell::MousePointer::Default);
+        } else if (watched == ui_->Frame1) {
             // A move over a button inside the frame reaches the frame as well when the button lets it pass.
             const auto* move = static_cast<QMouseEvent*>(event);
             if (ui_->Frame1->childAt(move->position().toPoint()) == nullptr)

@@ -113,6 +113,8 @@ private:
     FileCopy fileCopy_;
     ProgramEnd programEnd_;
     PictureCommands* pictureCommands_ = nullptr;  // a child of the window
+    // What holds the controls where the window is too large for its screen and its content scrolls.
+    QPointer<QWidget> fitContent_;
 };
 
 }  // namespace preview

@@ -25,5 +25,9 @@ inline QString liabilityDescription(int line) {
 inline QString liabilityAmount(int line) {
     return QStringLiteral("txtAmountL") + QString::number(line);
 }
+// Beside the fields: the regional settings under which the stored amounts and date were written.
+inline QString locale() {
+    return QStringLiteral("Locale");
+}
 
 }  // namespace shell::keys

@@ -145,7 +145,22 @@ std::optional<QString> SettingsStore::value(const QString& key) const {
     return *stored;
 }
 
+QMap<QString, QString> SettingsStore::values() const {
+    const Snapshot& current = snapshot();
+    if (current.section.state == SettingsFileSection::State::Unreadable) {
+        tellUnreadableOnce(current.identity.path, current.section.reason, Noticed::AtRead);
+        return unsaved_;
+    }
+    QMap<QString, QString> all = current.section.values;
+    all.insert(unsaved_);
+    return all;
+}
+
 bool SettingsStore::write(const QString& key, const QString& text) {
+    return write(QMap<QString, QString>{{key, text}});
+}
+
+bool SettingsStore::write(const QMap<QString, QString>& texts) {
     const QString& file = this->file();
     // Read afresh: another running copy may have written, or the file may have become unreadable.
     snapshot_.reset();
@@ -155,13 +170,14 @@ bool SettingsStore::write(const QString& key, const QString& text) {
         return false;
     }
 
-    unsaved_.insert(key, text);
+    const QMap<QString, QString> unsavedBefore = unsaved_;
+    unsaved_.insert(texts);
     // A fresh object per write: QSettings keeps its first error for its whole life, and a fresh one also
     // merges with what another running copy wrote in the meantime, key by key.
     QSettings store = openStore();
     store.allKeys();  // parses every section, so that a format error shows before anything is written
     if (store.status() == QSettings::FormatError) {
-        unsaved_.remove(key);
+        unsaved_ = unsavedBefore;
         tellUnreadableOnce(file, QStringLiteral("its contents are not in the settings format"),
                            Noticed::AtWrite);
         return false;

@@ -21,6 +21,9 @@ public:
     // The stored text; nothing when the key does not exist. When the settings file cannot be read the
     // user is told once per run (the file and the reason) and nothing is returned for any key.
     std::optional<QString> value(const QString& key) const;
+    // Every key of the section as one state of the file holds it (with the values not yet on disk), so
+    // that a reader never mixes two writes; empty, told as value() tells, when the file cannot be read.
+    QMap<QString, QString> values() const;
 
     // Creates or overwrites the value. When the store cannot be written the user is told once per run (the
     // settings file and the reason) and false is returned; the value is kept and written with the next
@@ -28,6 +31,9 @@ public:
     // never replaced: the write is refused (and told once) until the file can be read again, and nothing
     // is kept for later, so no value shown in place of the unread ones ever overwrites them.
     bool write(const QString& key, const QString& text);
+    // Several values as one write: the file goes from the state before to the state with all of them in
+    // one step (a new file takes the old one's name), so another process reads all of them or none.
+    bool write(const QMap<QString, QString>& texts);
 
     // Why the stored statement cannot be read, or nothing when it can (or nothing is stored yet). Tells
     // no one: for a caller with its own way of saying so (the command line). Never waits: a pipe or a

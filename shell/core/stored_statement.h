@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QMap>
 #include <QString>
 #include <array>
 #include <functional>
@@ -46,14 +47,33 @@ using RestoredValue = std::variant<QString, QDate>;
 using ShowRestoredField = std::function<void(const StoredField& field, const RestoredValue& value,
                                              const std::optional<QString>& stored)>;
 
+// The regional settings are recorded beside the fields (keys::locale()) as the locale's name ("en_US",
+// "sr_Latn_RS", "C"): the stored amounts and date are read as what they were when they were written,
+// whatever the settings are today.
+QString localeTag(const QLocale& locale);
+// The locale that wrote the stored values: the recorded one, or `today` where nothing (or a name no
+// locale has) is recorded, or where the recorded name is today's own (today's settings may mix the
+// categories of several locales, which no name brings back).
+QLocale writingLocale(const QString& tag, const QLocale& today);
+
 // Restores the statement field by field, each as a step of `procedure` at the field's line, and hands each
-// value to `show`. A missing key gives the field's default: an empty name, today, the line's built-in
-// description, an amount of 0. An amount comes in the locale's currency form. A stored date or amount
-// that cannot be read (a date outside kFirstStatementDate to kLastStatementDate included) fails its step
-// with a "Type mismatch: ..." description naming the key and the text, as does a throw from `show`; the
-// restore goes on with the next field. Returns true when every field was handed over.
+// value to `show`. Every field comes from one state of the store. A missing key gives the field's
+// default: an empty name, today, the line's built-in description, an amount of 0. A stored amount or
+// date is read under the locale that wrote it (see writingLocale), and an amount is handed over in the
+// currency form of `locale`. A stored date or amount that cannot be read (a date outside
+// kFirstStatementDate to kLastStatementDate included) fails its step with a "Type mismatch: ..."
+// description naming the key and the text, as does a throw from `show`; the restore goes on with the next
+// field. Returns true when every field was handed over.
 bool restoreStatement(const SettingsStore& store, Procedure& procedure, const ShowRestoredField& show,
                       const QLocale& locale = QLocale());
+
+// Writes fields of the statement (key to text, texts as the window shows them under `locale`) as one
+// write. Where the store's values were written under other regional settings, every stored amount and
+// date not among `texts` is rewritten in the form of `locale` in the same write and the record of the
+// locale changed with them, so the store never mixes the forms of two locales. The result is
+// SettingsStore::write's.
+bool storeStatementFields(SettingsStore& store, const QMap<QString, QString>& texts,
+                          const QLocale& locale = QLocale());
 
 // The statement the main window would show after start-up, read from the store without writing to it,
 // for the command-line export. Each field that cannot be read is reported ("Export.LoadStoredStatement"

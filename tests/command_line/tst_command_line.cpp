@@ -57,10 +57,11 @@ struct Result {
 
 // How a row runs the program.
 struct RunOptions {
-    bool asUser = false;                           // as the ordinary user when the suite runs as root
-    QString standardOutput;                        // a file standard output goes to
-    rlim_t fileSizeLimit = 0;                      // ulimit -f, in bytes
-    std::function<void(qint64 pid)> whileRunning;  // called once the program runs
+    bool asUser = false;                             // as the ordinary user when the suite runs as root
+    QString standardOutput;                          // a file standard output goes to
+    rlim_t fileSizeLimit = 0;                        // ulimit -f, in bytes
+    std::function<void(qint64 pid)> whileRunning;    // called once the program runs
+    QString locale = QStringLiteral("en_US.UTF-8");  // LANG and LC_ALL of the run
 };
 
 enum class Setup {
@@ -210,6 +211,9 @@ private slots:
     void aSignalTakesBackWhatTheExportMade();
     void leftoversOfKilledExportsGo();
     void exportedFilesHoldTheStatement();
+    void storedStatementMeansTheSameUnderAnyLocale_data();
+    void storedStatementMeansTheSameUnderAnyLocale();
+    void exportsSeeOneStatementAtATime();
 
 private:
     void writeStore(const QString& key = {}, const QString& value = {});
@@ -287,8 +291,8 @@ Result TestCommandLine::run(QStringList arguments, Setup setup, const RunOptions
     environment.insert(QStringLiteral("TMPDIR"), home_->filePath(QStringLiteral("tmp")));
     environment.insert(QStringLiteral("HOME"), home_->path());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home_->filePath(QStringLiteral("runtime")));
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    environment.insert(QStringLiteral("LANG"), options.locale);
+    environment.insert(QStringLiteral("LC_ALL"), options.locale);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(dir_->path());
@@ -935,6 +939,104 @@ void TestCommandLine::exportedFilesHoldTheStatement() {
         spreadsheet::renderRange(workbook, workbook.activeSheetIndex(), *sheet.usedRange());
     QCOMPARE(picture.size(), expected.size());
     QCOMPARE(picture.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+}
+
+// A statement stored under one regional setting and exported under another: the amounts and the date
+// are what they were when stored. A store that records no locale is read under today's settings.
+void TestCommandLine::storedStatementMeansTheSameUnderAnyLocale_data() {
+    QTest::addColumn<QString>("written");  // the locale recorded with the fields, "" for none
+    QTest::addColumn<QString>("amount");   // asset line 0 as stored
+    QTest::addColumn<QString>("today");    // the export's LANG and LC_ALL
+    QTest::addColumn<double>("value");
+    const auto row = [](const char* name, const char* written, const char* amount, const char* today,
+                        double value) {
+        QTest::newRow(name) << QString::fromLatin1(written) << QString::fromUtf8(amount)
+                            << QString::fromLatin1(today) << value;
+    };
+    row("US raw, read in Germany", "en_US", "1.234", "de_DE.UTF-8", 1.23);
+    row("US currency, read by cron's C", "en_US", "$1,234.50", "C", 1234.5);
+    row("US negative, read in France", "en_US", "($5.00)", "fr_FR.UTF-8", -5);
+    row("German raw, read in the US", "de_DE", "1.234", "en_US.UTF-8", 1234);
+    row("German currency, read in Switzerland", "de_DE", "1.234,50\u00a0€", "de_CH.UTF-8", 1234.5);
+    row("C, read in Germany", "C", "1234.50", "de_DE.UTF-8", 1234.5);
+    row("Swiss, read in India", "de_CH", "1’234.50\u00a0CHF", "en_IN.UTF-8", 1234.5);
+    row("nothing recorded, read in Germany", "", "1.234", "de_DE.UTF-8", 1234);
+    row("nothing recorded, read in the US", "", "1.234", "en_US.UTF-8", 1.23);
+}
+
+void TestCommandLine::storedStatementMeansTheSameUnderAnyLocale() {
+    QFETCH(QString, written);
+    QFETCH(QString, amount);
+    QFETCH(QString, today);
+    QFETCH(double, value);
+    const QDate date(2021, 3, 5);
+    const QLocale writer = written.isEmpty() ? QLocale(today.section(u'.', 0, 0)) : QLocale(written);
+    writeStore(shell::keys::assetAmount(0), amount);
+    {
+        QSettings store(storePath(), QSettings::IniFormat);
+        store.beginGroup(shell::SettingsStore::kSection);
+        store.setValue(shell::keys::date(), shell::dateToStoreText(date, writer));
+        if (!written.isEmpty())
+            store.setValue(shell::keys::locale(), written);
+    }
+    RunOptions options;
+    options.locale = today;
+    const Result result = run({"--export-xls", out("s.xls")}, Setup::None, options);
+    QCOMPARE(result.errorLines, QStringList());
+    QCOMPARE(result.exitCode, 0);
+    const spreadsheet::Workbook workbook = spreadsheet::readWorkbookFile(out("s.xls"));
+    const spreadsheet::Worksheet& sheet = workbook.sheets.at(size_t(workbook.activeSheetIndex()));
+    QCOMPARE(*sheet.cell({5, 1})->number(), value);
+    QCOMPARE(*sheet.cell({6, 1})->number(), 80.46);  // a sample amount, with a point wherever it is read
+    QCOMPARE(*sheet.cell({2, 0})->number(), double(QDate(1899, 12, 30).daysTo(date)));
+}
+
+// The main window loads the sample again and again over another statement typed field by field, while
+// exports read the store from other processes: no export may show the sample's name with an amount that
+// is not the sample's (the name is the first field the sample sets).
+void TestCommandLine::exportsSeeOneStatementAtATime() {
+    QProcess writer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_->filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("TMPDIR"), home_->filePath(QStringLiteral("tmp")));
+    writer.setProcessEnvironment(environment);
+    writer.start(QStringLiteral(QB_FORM1_CHILD), {QStringLiteral("sample"), QStringLiteral("12")});
+    QVERIFY(writer.waitForStarted());
+
+    std::array<double, shell::kAssetLines + shell::kLiabilityLines> sample{};
+    for (size_t i = 0; i < entry::sample::kAssetAmounts.size(); ++i)
+        sample[i] = QByteArray(entry::sample::kAssetAmounts[i].data()).toDouble();
+    for (size_t i = 0; i < entry::sample::kLiabilityAmounts.size(); ++i)
+        sample[shell::kAssetLines + i] = QByteArray(entry::sample::kLiabilityAmounts[i].data()).toDouble();
+    int exports = 0;
+    int samples = 0;
+    int torn = 0;
+    while (writer.state() != QProcess::NotRunning && exports < 60) {
+        const QString file = out(QStringLiteral("r%1.xls").arg(exports));
+        const Result result = run({"--export-xls", file});
+        QCOMPARE(result.errorLines, QStringList());
+        QCOMPARE(result.exitCode, 0);
+        ++exports;
+        const spreadsheet::Workbook workbook = spreadsheet::readWorkbookFile(file);
+        const spreadsheet::Worksheet& sheet = workbook.sheets.at(size_t(workbook.activeSheetIndex()));
+        if (*sheet.cell({1, 0})->text() != QStringLiteral("John Doe"))
+            continue;
+        ++samples;
+        for (int line = 0; line < shell::kAssetLines + shell::kLiabilityLines; ++line) {
+            const int row = line < shell::kAssetLines ? 5 + line : 19 + line - shell::kAssetLines;
+            if (*sheet.cell({row, 1})->number() != sample[size_t(line)]) {
+                ++torn;
+                break;
+            }
+        }
+        QFile::remove(file);
+    }
+    writer.kill();
+    writer.waitForFinished();
+    qInfo("%d exports, %d of them the sample, %d torn", exports, samples, torn);
+    QCOMPARE(torn, 0);
+    QVERIFY2(samples > 0 && samples < exports, "the exports never met both statements");
 }
 
 QTEST_MAIN(TestCommandLine)

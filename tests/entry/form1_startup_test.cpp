@@ -14,6 +14,7 @@
 #include "shell/core/statement.h"
 #include "shell/core/stored_statement.h"
 #include "shell/ui/window_colours.h"
+#include "shell/ui/window_placement.h"
 #include "tests/common/file_system_faults.h"
 #include "tests/common/test_classes.h"
 
@@ -252,6 +253,17 @@ private slots:
         QTest::newRow("German settings")
             << "de_DE" << QStringList{"dtpFrom=05.03.2024", "txtAmountAssets0=1.500,25", "txtAmountL1=150.32"}
             << QList<int>{};
+        QTest::newRow("stored under US settings, read under German")
+            << "de_DE"
+            << QStringList{"Locale=en_US", "dtpFrom=3/5/2024", "txtAmountAssets0=1.234",
+                           "txtAmountL1=$1,500.00", "txtAmountL2=($5.00)"}
+            << QList<int>{};
+        QTest::newRow("stored by cron's C, read under French")
+            << "fr_FR" << QStringList{"Locale=C", "dtpFrom=5 Mar 2024", "txtAmountAssets0=1234.50"}
+            << QList<int>{};
+        QTest::newRow("German text under a US record")
+            << "en_US" << QStringList{"Locale=en_US", "dtpFrom=05.03.2024", "txtAmountAssets0=1.500,25"}
+            << QList<int>{132, 140};
         QTest::newRow("no date, no amounts")
             << "en_US" << QStringList{"dtpFrom=soon", "txtAmountAssets4=12abc", "txtAmountL0=1 2 3"}
             << QList<int>{132, 140, 156};
@@ -295,6 +307,89 @@ private slots:
             QCOMPARE(exported->liabilityDescriptions[i], shown.liabilityDescriptions[i]);
             QCOMPARE(exported->liabilityAmounts[i], shown.liabilityAmounts[i]);
         }
+    }
+
+    // Started under other regional settings, the window shows what was stored in today's form and stores
+    // it so, with today's locale beside it; started again under the first settings, nothing has changed.
+    void aChangeOfRegionalSettingsKeepsTheMeaning() {
+        for (const auto& [key, text] : {std::pair{"Locale", "en_US"},
+                                        {"dtpFrom", "3/5/2024"},
+                                        {"txtAmountAssets0", "1.234"},
+                                        {"txtAmountAssets1", "$1,500.00"},
+                                        {"txtAmountL0", "($5.00)"}})
+            store(QString::fromLatin1(key), QString::fromLatin1(text));
+        const QString euro = QStringLiteral("\u00a0€");
+        QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+        {
+            entry::Form1 form;
+            form.Form_Load();
+            QCOMPARE(form.dtpFrom->date(), QDate(2024, 3, 5));
+            QCOMPARE(form.txtAmountAssets[0]->text(), QStringLiteral("1,23") + euro);
+            QCOMPARE(form.txtAmountAssets[1]->text(), QStringLiteral("1.500,00") + euro);
+            QCOMPARE(form.txtAmountL[0]->text(), QStringLiteral("-5,00") + euro);
+        }
+        QCOMPARE(stored(QStringLiteral("Locale")), QStringLiteral("de_DE"));
+        QCOMPARE(stored(QStringLiteral("dtpFrom")), QStringLiteral("05.03.2024"));
+        QCOMPARE(stored(QStringLiteral("txtAmountAssets0")), QStringLiteral("1,23") + euro);
+
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        entry::Form1 again;
+        again.Form_Load();
+        QCOMPARE(again.dtpFrom->date(), QDate(2024, 3, 5));
+        QCOMPARE(again.txtAmountAssets[0]->text(), QStringLiteral("$1.23"));
+        QCOMPARE(again.txtAmountAssets[1]->text(), QStringLiteral("$1,500.00"));
+        QCOMPARE(again.txtAmountL[0]->text(), QStringLiteral("($5.00)"));
+        QCOMPARE(stored(QStringLiteral("Locale")), QStringLiteral("en_US"));
+        QVERIFY(messages.isEmpty());
+    }
+
+    // On a screen too small for the window (twice the scale on 1280x1024, or smaller) its content scrolls
+    // and every control can be brought into view, in the same tab order; where it fits nothing changes.
+    void aWindowTooLargeForItsScreenScrolls_data() {
+        QTest::addColumn<QSize>("room");
+        QTest::newRow("fits") << QSize(1280, 1000);
+        QTest::newRow("exactly") << QSize(536, 631);
+        QTest::newRow("1280x1024 at scale 2") << QSize(640, 512 - 30);
+        QTest::newRow("tiny") << QSize(300, 200);
+    }
+    void aWindowTooLargeForItsScreenScrolls() {
+        QFETCH(QSize, room);
+        entry::Form1 form;
+        form.Form_Load();
+        const auto tabOrder = [&form] {
+            QList<QWidget*> order;
+            for (QWidget* w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain())
+                if (w->focusPolicy() & Qt::TabFocus)
+                    order << w;
+            return order;
+        };
+        const QList<QWidget*> before = tabOrder();
+        const QSize design = form.size();
+        QVERIFY(showActive(form));  // on the test's screen, where it fits
+        shell::fitWithin(&form, room);
+        if (design.width() <= room.width() && design.height() <= room.height()) {
+            QCOMPARE(form.size(), design);
+            QCOMPARE(form.Frame2->parentWidget(), &form);
+            return;
+        }
+        QVERIFY(form.width() <= room.width() && form.height() <= room.height());
+        QCOMPARE(tabOrder(), before);
+        const QList<QWidget*> controls = form.findChildren<QWidget*>();
+        int reached = 0;
+        for (QWidget* control : controls) {
+            const bool partOfPicker = qobject_cast<QDateEdit*>(control->parentWidget()) != nullptr;
+            if (partOfPicker || !(qobject_cast<QLineEdit*>(control) || qobject_cast<QPushButton*>(control) ||
+                                  qobject_cast<QDateEdit*>(control)))
+                continue;
+            // As the keyboard reaches it: the focus brings it (a box: where its text cursor is) into view.
+            control->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+            const QRect shown(control->mapTo(&form, QPoint(0, 0)), control->size());
+            QVERIFY2(form.rect().intersects(shown), qPrintable(control->objectName()));
+            ++reached;
+        }
+        QCOMPARE(reached, 3 + 1 + 1 + 2 * shell::kAssetLines + 2 * shell::kLiabilityLines);
+        form.txtAmountAssets[0]->setFocus(Qt::TabFocusReason);  // no check runs as the focus leaves
     }
 
     // The picker holds the dates of a workbook's 1900 date system; a stored date outside them is as

@@ -12,9 +12,11 @@
 #include <functional>
 #include <optional>
 
+#include "shell/core/locale_amount.h"
 #include "shell/core/settings_keys.h"
 #include "shell/core/settings_store.h"
 #include "shell/core/statement.h"
+#include "shell/core/stored_statement.h"
 #include "shell/core/user_notice.h"
 #include "tests/common/file_system_faults.h"
 #include "tests/common/test_classes.h"
@@ -295,6 +297,67 @@ private slots:
         QFETCH(QDate, date);
         QLocale::setDefault(QLocale(locale));
         QCOMPARE(shell::dateFromStoreText(text), std::optional<QDate>(date));
+    }
+
+    // A statement written under each locale, in currency form and as typed, is read back under every
+    // locale as the same amounts and date; after one field is written under the reader's locale the
+    // whole store is in that locale's forms and still means the same to every reader.
+    void aStoredStatementMeansTheSameUnderEveryLocale() {
+        const QStringList locales{"en_US", "de_DE", "C",     "fr_FR",     "de_CH",
+                                  "en_IN", "ar_EG", "ja_JP", "sr_Latn_RS"};
+        const QDate date(2031, 1, 9);
+        const std::array<double, 5> amounts{1234.5, -5, 0, 150.32, 9999999.99};
+        const auto amountAt = [&amounts](int line) { return amounts[size_t(line) % amounts.size()]; };
+        const auto verifyMeaning = [&](const QLocale& reader, const QString& context) {
+            const shell::SettingsStore store;
+            const auto record = shell::LoadStoredStatement(store, reader);
+            QVERIFY2(record, qPrintable(context));
+            QVERIFY2(record->date == date, qPrintable(context + record->date.toString(Qt::ISODate)));
+            for (int i = 0; i < shell::kAssetLines; ++i) {
+                const auto value = shell::parseAmount(record->assetAmounts[size_t(i)], reader);
+                QVERIFY2(value && *value == amountAt(i),
+                         qPrintable(context + QStringLiteral(" asset %1: ").arg(i) +
+                                    record->assetAmounts[size_t(i)]));
+            }
+            for (int i = 0; i < shell::kLiabilityLines; ++i) {
+                const auto value = shell::parseAmount(record->liabilityAmounts[size_t(i)], reader);
+                QVERIFY2(value && *value == amountAt(i + 1),
+                         qPrintable(context + QStringLiteral(" liability %1: ").arg(i) +
+                                    record->liabilityAmounts[size_t(i)]));
+            }
+        };
+        for (const QString& writerName : locales) {
+            const QLocale writer(writerName);
+            QFile::remove(shell::SettingsStore::fileName());
+            QMap<QString, QString> texts{{shell::keys::date(), shell::dateToStoreText(date, writer)}};
+            // Even lines in currency form, odd ones as a user types them (no symbol, no grouping).
+            const auto typed = [&writer](double value, int line) {
+                return line % 2 == 0 ? shell::currencyText(value, writer) : writer.toString(value, 'f', 2);
+            };
+            for (int i = 0; i < shell::kAssetLines; ++i)
+                texts.insert(shell::keys::assetAmount(i), typed(amountAt(i), i));
+            for (int i = 0; i < shell::kLiabilityLines; ++i)
+                texts.insert(shell::keys::liabilityAmount(i), typed(amountAt(i + 1), i));
+            shell::SettingsStore store;
+            QVERIFY(shell::storeStatementFields(store, texts, writer));
+            QCOMPARE(store.value(shell::keys::locale()), std::optional<QString>(writerName));
+            for (const QString& readerName : locales)
+                verifyMeaning(QLocale(readerName), writerName + QStringLiteral(" read under ") + readerName);
+
+            // The next field written under other settings puts the stored ones in that locale's forms.
+            const QLocale next(locales.at((locales.indexOf(writerName) + 1) % locales.size()));
+            QVERIFY(shell::storeStatementFields(store, {{shell::keys::name(), QStringLiteral("N")}}, next));
+            QCOMPARE(store.value(shell::keys::locale()), std::optional<QString>(shell::localeTag(next)));
+            QCOMPARE(store.value(shell::keys::date()),
+                     std::optional<QString>(shell::dateToStoreText(date, next)));
+            QCOMPARE(store.value(shell::keys::assetAmount(0)),
+                     std::optional<QString>(shell::currencyText(amountAt(0), next)));
+            for (const QString& readerName : {writerName, QStringLiteral("C")})
+                verifyMeaning(QLocale(readerName), writerName + QStringLiteral(" then ") +
+                                                       shell::localeTag(next) +
+                                                       QStringLiteral(" read under ") + readerName);
+        }
+        QVERIFY(messages_.isEmpty());
     }
 
     void textsThatAreNoDateAreRefused() {
