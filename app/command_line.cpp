@@ -31,6 +31,10 @@ constexpr int kExportFailed = 1;
 const QString kExportXls = QStringLiteral("export-xls");
 const QString kExportPdf = QStringLiteral("export-pdf");
 const QString kExportPng = QStringLiteral("export-png");
+const QString kHistory = QStringLiteral("history");
+const QString kRecord = QStringLiteral("record");
+const QString kImportHistory = QStringLiteral("import-history");
+const QString kExportHistory = QStringLiteral("export-history");
 
 // Options the application object itself takes; they are accepted here and left for it.
 const char* const kQtOptionsWithValue[] = {
@@ -109,6 +113,17 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({kExportPng,
                       QStringLiteral("Write the picture of the statement's sheet (PNG) to <file>."),
                       QStringLiteral("file")});
+    parser.addOption({kHistory, QStringLiteral("Open the history of kept statements: net worth over time.")});
+    parser.addOption({kRecord, QStringLiteral("Record the statement stored for this user in the history.")});
+    parser.addOption({kImportHistory,
+                      QStringLiteral("Record the statement workbooks <file> (and any files after it) in the "
+                                     "history: all of them, or none when one is no statement."),
+                      QStringLiteral("file")});
+    parser.addOption(
+        {kExportHistory,
+         QStringLiteral("Write the history to <file>: .csv, .xls (with its chart) or .pdf, by the "
+                        "suffix."),
+         QStringLiteral("file")});
     for (const char* name : kQtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -173,7 +188,10 @@ CommandLine readCommandLine(int argc, char** argv) {
         line.exitCode = kUsageError;
         return line;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    // Files after --import-history are more files to import.
+    if (parser.isSet(kImportHistory)) {
+        line.history.importFiles = parser.values(kImportHistory) + parser.positionalArguments();
+    } else if (!parser.positionalArguments().isEmpty()) {
         printLine(QStringLiteral("Unexpected argument '%1'. See --help.")
                       .arg(parser.positionalArguments().first()));
         line.exitCode = kUsageError;
@@ -195,6 +213,17 @@ CommandLine readCommandLine(int argc, char** argv) {
     bool valid = exportPath(parser, kExportXls, line.exports.workbook);
     valid = exportPath(parser, kExportPdf, line.exports.pdf) && valid;
     valid = exportPath(parser, kExportPng, line.exports.picture) && valid;
+    valid = exportPath(parser, kExportHistory, line.history.exportPath) && valid;
+    line.history.openWindow = parser.isSet(kHistory);
+    line.history.record = parser.isSet(kRecord);
+    if (line.history.importFiles.contains(QString())) {
+        printLine(QStringLiteral("--%1 needs a file name.").arg(kImportHistory));
+        valid = false;
+    }
+    if (line.history.openWindow && (line.history.runWithoutWindow() || !line.exports.isEmpty())) {
+        printLine(QStringLiteral("--%1 opens a window; it is given alone.").arg(kHistory));
+        valid = false;
+    }
     if (!valid)
         line.exitCode = kUsageError;
     return line;

@@ -1,0 +1,32 @@
+#pragma once
+
+// The history's part of the command line:
+//
+//   quillberry --history                    the history window
+//   quillberry --record                     records the statement stored for this user
+//   quillberry --import-history FILE...     records statement workbooks saved earlier
+//   quillberry --export-history FILE        writes the history (.csv, .xls or .pdf, by the suffix)
+//
+// All but --history need no display. Each problem is one line on standard error.
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+struct HistoryCommands {
+    bool openWindow = false;
+    bool record = false;
+    QStringList importFiles;
+    QString exportPath;
+
+    // Commands that only read and write files.
+    bool runWithoutWindow() const { return record || !importFiles.isEmpty() || !exportPath.isEmpty(); }
+};
+
+// Runs the commands under an existing QGuiApplication, in this order: import, record, export. A failed
+// command ends the run. Import records all the files or, when any of them is no statement, none: each
+// refused file is one line with its reason. Returns the exit code: 0 when everything was done, else 1.
+int runHistoryCommands(const HistoryCommands& commands);
+
+}  // namespace app
