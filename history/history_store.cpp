@@ -171,6 +171,8 @@ void HistoryStore::open() {
         check.finish();
         try {
             run(db, QStringLiteral("PRAGMA foreign_keys = ON"));
+            // A file of a newer version is not written to, not even to change its journal.
+            requireKnownVersion();
             run(db, QStringLiteral("PRAGMA journal_mode = WAL"));
             // Committed changes survive a crash of the program; a power cut may lose the last one.
             run(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
@@ -188,29 +190,35 @@ void HistoryStore::open() {
     problem_.clear();
 }
 
-void HistoryStore::migrate() {
-    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    const auto version = [&] {
-        QSqlQuery query = run(db, QStringLiteral("PRAGMA user_version"));
-        const int number = query.next() ? query.value(0).toInt() : 0;
-        query.finish();
-        return number;
-    };
-    if (version() == kSchemaVersion)
-        return;
-    // Two programs opening a new file at once: the second finds the schema made once it gets the lock.
-    Transaction change(db);
-    const int from = version();
-    if (from > kSchemaVersion || from < 0) {
+int HistoryStore::schemaVersion() const {
+    QSqlQuery query = run(QSqlDatabase::database(connection_, false), QStringLiteral("PRAGMA user_version"));
+    const int number = query.next() ? query.value(0).toInt() : 0;
+    query.finish();
+    return number;
+}
+
+void HistoryStore::requireKnownVersion() {
+    const int version = schemaVersion();
+    if (version > kSchemaVersion || version < 0) {
         state_ = State::TooNew;
         problem_ = QStringLiteral(
                        "The history '%1' was made by a newer version of Quillberry (schema %2; this "
                        "one knows %3). It is kept as it is.")
                        .arg(QDir::toNativeSeparators(path_))
-                       .arg(from)
+                       .arg(version)
                        .arg(kSchemaVersion);
         throw shell::RuntimeError(problem_);
     }
+}
+
+void HistoryStore::migrate() {
+    if (schemaVersion() == kSchemaVersion)
+        return;
+    // Two programs opening a new file at once: the second finds the schema made once it gets the lock.
+    const QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    Transaction change(db);
+    requireKnownVersion();
+    const int from = schemaVersion();
     for (int v = from; v < kSchemaVersion; ++v)
         for (const char* sql : kMigrations[size_t(v)])
             run(db, QString::fromLatin1(sql));

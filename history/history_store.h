@@ -92,6 +92,9 @@ private:
     void open();
     void close();
     void migrate();
+    int schemaVersion() const;
+    // Marks the store TooNew and throws when the file's schema is newer than this program knows.
+    void requireKnownVersion();
     void writeStatement(const generation::StatementFigures& figures);
 
     QString path_;
