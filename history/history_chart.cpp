@@ -228,22 +228,20 @@ void HistoryChart::paint(QPainter& painter, const QRectF& area, std::optional<in
     }
 
     // The three lines; points marked while there are few.
-    painter.setClipRect(
-        l.plot.adjusted(-kPointRadius * 2, -kPointRadius * 2, kPointRadius * 2, kPointRadius * 2));
     const bool marked = entries_.size() <= kMostMarkedPoints;
     for (size_t s = 0; s < chartSeries().size(); ++s) {
         const QColor colour = chartSeries()[s].colour;
-        QPainterPath path;
-        for (size_t i = 0; i < entries_.size(); ++i) {
-            const QPointF point(xOf(l, entries_[i].date), yOf(l, seriesValues(entries_[i])[s]));
-            if (i == 0)
-                path.moveTo(point);
-            else
-                path.lineTo(point);
-        }
         painter.setPen(QPen(colour, s == 2 ? 2.5 : 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
+        // Segments, not one polyline: stroking a long polyline as one outline costs far more.
+        const QPolygonF points = linePoints(l, s);
+        QVector<QLineF> segments;
+        segments.reserve(points.size());
+        for (qsizetype k = 1; k < points.size(); ++k)
+            segments.append(QLineF(points[k - 1], points[k]));
+        painter.drawLines(segments);
+        if (points.size() == 1)
+            painter.drawPoint(points.front());
         for (size_t i = 0; i < entries_.size(); ++i) {
             const bool isHighlighted = highlighted && *highlighted == int(i);
             if (!marked && !isHighlighted && entries_.size() > 1)
@@ -256,6 +254,38 @@ void HistoryChart::paint(QPainter& painter, const QRectF& area, std::optional<in
         }
     }
     painter.restore();
+}
+
+// The series' line through its points. Where several entries share a narrow column (a pixel, or three
+// when the entries outnumber the pixels) only the first, the lowest, the highest and the last of them
+// are kept: the line looks the same, and a thousand entries cost no more to stroke than a few hundred.
+QPolygonF HistoryChart::linePoints(const Layout& l, size_t series) const {
+    QPolygonF line;
+    line.reserve(qsizetype(entries_.size()));
+    const double width = entries_.size() * 2 > l.plot.width() ? 3 : 1;
+    size_t i = 0;
+    while (i < entries_.size()) {
+        const double x = xOf(l, entries_[i].date);
+        const double column = std::floor(x / width);
+        size_t end = i + 1;
+        while (end < entries_.size() && std::floor(xOf(l, entries_[end].date) / width) == column)
+            ++end;
+        const auto y = [&](size_t k) { return yOf(l, seriesValues(entries_[k])[series]); };
+        line << QPointF(x, y(i));
+        if (end - i > 2) {
+            size_t low = i, high = i;
+            for (size_t k = i; k < end; ++k) {
+                low = y(k) > y(low) ? k : low;  // y grows downwards
+                high = y(k) < y(high) ? k : high;
+            }
+            for (size_t k : {std::min(low, high), std::max(low, high)})
+                line << QPointF(xOf(l, entries_[k].date), y(k));
+        }
+        if (end - i > 1)
+            line << QPointF(xOf(l, entries_[end - 1].date), y(end - 1));
+        i = end;
+    }
+    return line;
 }
 
 std::optional<int> HistoryChart::entryAt(const QFont& font, const QRectF& area, QPointF position) const {

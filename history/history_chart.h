@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QLocale>
 #include <QPainter>
+#include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <array>
@@ -72,6 +73,7 @@ private:
     double yOf(const Layout& layout, qint64 cents) const;
     QString axisLabel(double value, double step) const;
     void paintTimeAxis(QPainter& painter, const Layout& layout) const;
+    QPolygonF linePoints(const Layout& layout, size_t series) const;
 
     std::vector<EntrySummary> entries_;
     QLocale locale_;

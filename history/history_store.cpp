@@ -246,6 +246,11 @@ void HistoryStore::writeStatement(const generation::StatementFigures& figures) {
     insert.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     exec(insert);
     const qint64 id = insert.lastInsertId().toLongLong();
+    // Lines left behind under this number by a tool that deleted statements without the foreign keys
+    // on would clash with the new ones; they belong to no statement.
+    QSqlQuery orphans = prepared(db, QStringLiteral("DELETE FROM statement_line WHERE statement_id = ?"));
+    orphans.addBindValue(id);
+    exec(orphans);
     QSqlQuery line = prepared(db, QStringLiteral("INSERT INTO statement_line (statement_id, side, position, "
                                                  "description, amount, currency) VALUES (?, ?, ?, ?, ?, ?)"));
     const auto insertLines = [&](const auto& lines, const QString& side) {

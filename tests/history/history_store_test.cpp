@@ -93,6 +93,17 @@ private slots:
         QCOMPARE(store.count(), 1);
     }
 
+    // Lines orphaned by another tool (statements deleted without the foreign keys on) do not stop a
+    // new statement that gets their number.
+    void orphanedLinesGiveWay() {
+        HistoryStore(path()).record(figures(QDate(2020, 1, 1), QStringLiteral("gone"), 1));
+        runSql(path(), {QStringLiteral("DELETE FROM statement")});
+        HistoryStore store(path());
+        const auto fresh = figures(QDate(2021, 1, 1), QStringLiteral("new"), 2);
+        store.record(fresh);
+        QCOMPARE(store.figures(store.summaries().front().id).value(), fresh);
+    }
+
     // A batch with one statement that cannot be recorded records none of them.
     void aFailedChangeLeavesNothing() {
         HistoryStore store(path());
