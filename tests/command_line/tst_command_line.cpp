@@ -374,9 +374,11 @@ void TestCommandLine::exits_data() {
     QTest::addColumn<QStringList>("files");     // what the output folder holds afterwards
 
     const QString exportFailed = QStringLiteral(" \\(in \\S+\\.Export\\.ExportStatement at line \\d+\\)$");
-    QTest::newRow("help") << QStringList{"--help"} << Setup::None << 0
-                          << "--export-xls <file>.*\\n.*--export-pdf <file>.*\\n.*--export-png <file>"
-                          << QStringList{} << QStringList{};
+    QTest::newRow("help")
+        << QStringList{"--help"} << Setup::None << 0
+        << "--export-xls <file>[^]*--export-pdf <file>[^]*--export-png <file>[^]*--history[^]*"
+           "--record[^]*--import-history <file>[^]*--export-history <file>"
+        << QStringList{} << QStringList{};
     QTest::newRow("version")
         << QStringList{"--version"} << Setup::None << 0
         << QStringLiteral("^Quillberry %1\\n$").arg(QRegularExpression::escape(QB_VERSION)) << QStringList{}
