@@ -43,10 +43,8 @@ const char* const kQtOptionsWithValue[] = {
     "style",       "stylesheet",         "qmljsdebugger", "dialogs", "fontengine"};
 const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-// One line on standard error. Parts of arguments come back as the bytes they were given as.
 void printLine(const QString& text) {
-    const QByteArray line = "quillberry: " + shell::unescapedArgument(text.simplified()) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    printProblem(text);
 }
 
 // Standard output is closed at the end of the program, and a failure to write anything that went to it
@@ -166,6 +164,11 @@ bool storeReadable(const shell::SettingsStore& store) {
 
 }  // namespace
 
+void printProblem(const QString& text) {
+    const QByteArray line = "quillberry: " + shell::unescapedArgument(text.simplified()) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
 CommandLine readCommandLine(int argc, char** argv) {
     checkStandardOutputAtExit();
     QCoreApplication::setApplicationName(shell::product::kName);
@@ -214,6 +217,11 @@ CommandLine readCommandLine(int argc, char** argv) {
     valid = exportPath(parser, kExportPdf, line.exports.pdf) && valid;
     valid = exportPath(parser, kExportPng, line.exports.picture) && valid;
     valid = exportPath(parser, kExportHistory, line.history.exportPath) && valid;
+    if (parser.values(kImportHistory).size() > 1) {
+        printLine(
+            QStringLiteral("--%1 is given more than once; name every file after one.").arg(kImportHistory));
+        valid = false;
+    }
     line.history.openWindow = parser.isSet(kHistory);
     line.history.record = parser.isSet(kRecord);
     if (line.history.importFiles.contains(QString())) {

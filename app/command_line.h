@@ -32,6 +32,10 @@ struct CommandLine {
     std::optional<int> exitCode;
 };
 
+// One line on standard error, "quillberry: <text>"; parts of arguments come back as the bytes they were
+// given as.
+void printProblem(const QString& text);
+
 // Reads the arguments, as the bytes they are, before any application object exists. --help and
 // --version are answered here, a mistake is reported on standard error; both set exitCode.
 CommandLine readCommandLine(int argc, char** argv);

@@ -78,7 +78,7 @@ history::HistoryWindow& Program::openHistory() {
     if (!history_) {
         history_ = std::make_unique<history::HistoryWindow>();
         history_->setStatementOpener(
-            [this](const generation::StatementRecord& statement) { openInStatement(statement); });
+            [this](const shell::StatementRecord& statement) { openInStatement(statement); });
     }
     history_->show();
     history_->raise();
@@ -88,7 +88,7 @@ history::HistoryWindow& Program::openHistory() {
 
 // The statement goes into the main window's fields, which store themselves. While the preview is up the
 // main window stays hidden behind it, as always, and shows the statement when the user goes back.
-void Program::openInStatement(const generation::StatementRecord& statement) {
+void Program::openInStatement(const shell::StatementRecord& statement) {
     form1_->showStatement(statement);
     if (form2_ && form2_->isVisible())
         return;

@@ -50,7 +50,7 @@ public:
 
 private:
     generation::HandOver handOver();
-    void openInStatement(const generation::StatementRecord& statement);
+    void openInStatement(const shell::StatementRecord& statement);
 
     std::unique_ptr<entry::Form1> form1_;
     std::unique_ptr<preview::Form2> form2_;

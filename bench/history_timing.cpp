@@ -57,7 +57,7 @@ std::vector<Stage> timeHistory(int rounds) {
     generation::StatementFigures base;
     for (int round = 0; round < rounds; ++round) {
         stages[0].lap([&] {
-            auto figures = generation::readStatementFile(targets.workbook, QStringLiteral("USD"));
+            auto figures = generation::readStatementFile(targets.workbook.toString(), QStringLiteral("USD"));
             history::HistoryStore store(small);
             base = std::get<generation::StatementFigures>(figures);
             base.date = base.date.addDays(round);

@@ -339,15 +339,15 @@ shell::StatementRecord Form1::statement() const {
     return record;
 }
 
-void Form1::showStatement(const generation::StatementRecord& statement) {
+void Form1::showStatement(const shell::StatementRecord& statement) {
     txtName->setText(statement.name);
     if (statement.date.isValid())
         dtpFrom->setDate(statement.date);
-    for (int i = 0; i < generation::kAssetLines; ++i) {
+    for (int i = 0; i < shell::kAssetLines; ++i) {
         txtAssets[i]->setText(statement.assetDescriptions[size_t(i)]);
         txtAmountAssets[i]->setText(statement.assetAmounts[size_t(i)]);
     }
-    for (int i = 0; i < generation::kLiabilityLines; ++i) {
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
         txtLiabilities[i]->setText(statement.liabilityDescriptions[size_t(i)]);
         txtAmountL[i]->setText(statement.liabilityAmounts[size_t(i)]);
     }

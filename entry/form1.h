@@ -49,7 +49,7 @@ public:
     void setGenerateHandler(std::function<void()> handler);
 
     // Puts a statement into the boxes, as if typed there: each field is stored as it changes.
-    void showStatement(const generation::StatementRecord& statement);
+    void showStatement(const shell::StatementRecord& statement);
 
 signals:
     // Ctrl+H: the user asks for the statement history.

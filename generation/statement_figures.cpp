@@ -10,6 +10,7 @@
 #include "spreadsheet/formula.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/typed_entry.h"
+#include "spreadsheet/workbook.h"
 #include "spreadsheet/workbook_reader.h"
 
 namespace generation {
@@ -57,14 +58,6 @@ std::variant<qint64, QString> amountOf(const spreadsheet::Worksheet& sheet, int 
         return QStringLiteral("%1 shows the error %2.")
             .arg(name, spreadsheet::errorText(std::get<spreadsheet::ErrorCode>(cell->value)));
     return QStringLiteral("%1 holds text, not an amount.").arg(name);
-}
-
-}  // namespace
-
-std::optional<qint64> centsOf(double amount) {
-    if (!std::isfinite(amount) || std::fabs(amount) >= shell::kAmountLimit)
-        return std::nullopt;
-    return static_cast<qint64>(std::llround(amount * 100.0));
 }
 
 FiguresOrReason readStatementFigures(spreadsheet::Workbook workbook, const QString& currency) {
@@ -123,6 +116,14 @@ FiguresOrReason readStatementFigures(spreadsheet::Workbook workbook, const QStri
     return figures;
 }
 
+}  // namespace
+
+std::optional<qint64> centsOf(double amount) {
+    if (!std::isfinite(amount) || std::fabs(amount) >= shell::kAmountLimit)
+        return std::nullopt;
+    return static_cast<qint64>(std::llround(amount * 100.0));
+}
+
 FiguresOrReason readStatementFile(const QString& path, const QString& currency) {
     if (!QFileInfo(path).isFile())
         return NotAStatement{QStringLiteral("There is no file by that name.")};
@@ -142,8 +143,8 @@ QString centsToCurrencyText(qint64 cents, const QLocale& locale) {
     return shell::currencyText(static_cast<double>(cents) / 100.0, locale);
 }
 
-StatementRecord recordOf(const StatementFigures& figures, const QLocale& locale) {
-    StatementRecord record;
+shell::StatementRecord recordOf(const StatementFigures& figures, const QLocale& locale) {
+    shell::StatementRecord record;
     record.name = figures.name;
     record.date = figures.date;
     for (size_t i = 0; i < figures.assets.size(); ++i) {

@@ -6,12 +6,13 @@
 // workbook that keeps the statement's cells where the template has them.
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <array>
+#include <optional>
 #include <variant>
 
-#include "generation/statement.h"
-#include "spreadsheet/workbook.h"
+#include "shell/core/statement.h"
 
 namespace generation {
 
@@ -25,8 +26,8 @@ struct FigureLine {
 struct StatementFigures {
     QString name;
     QDate date;
-    std::array<FigureLine, kAssetLines> assets;
-    std::array<FigureLine, kLiabilityLines> liabilities;
+    std::array<FigureLine, shell::kAssetLines> assets;
+    std::array<FigureLine, shell::kLiabilityLines> liabilities;
     // B17, B26 and B28 as the sheet computes them.
     qint64 totalAssets = 0;
     qint64 totalLiabilities = 0;
@@ -48,13 +49,11 @@ using FiguresOrReason = std::variant<StatementFigures, NotAStatement>;
 // Whole cents of an amount in currency units, or nothing when it is no finite amount a cell keeps exactly.
 std::optional<qint64> centsOf(double amount);
 
-// The figures of the workbook's first sheet. The sheet must keep the statement's cells: the labels
+// The figures of a workbook file's first sheet. The sheet must keep the statement's cells: the labels
 // "Total Assets" in A17, "Total Liabilities" in A26 and "Net Worth" in A28, a date in A3, numbers (or
 // nothing) as amounts in B6:B16 and B20:B25. The workbook is recalculated first, so the totals are what
-// its formulas give now, not what a foreign program last stored.
-FiguresOrReason readStatementFigures(spreadsheet::Workbook workbook, const QString& currency);
-
-// The same from a workbook file; a file that cannot be read as a workbook is no statement either.
+// its formulas give now, not what a foreign program last stored. A file that cannot be read as a
+// workbook is no statement either.
 FiguresOrReason readStatementFile(const QString& path, const QString& currency);
 
 // The amount in the currency form of the locale, from whole cents.
@@ -62,6 +61,6 @@ QString centsToCurrencyText(qint64 cents, const QLocale& locale);
 
 // The statement as the main window would hold it: the figures' texts, with every amount in the
 // locale's currency form.
-StatementRecord recordOf(const StatementFigures& figures, const QLocale& locale);
+shell::StatementRecord recordOf(const StatementFigures& figures, const QLocale& locale);
 
 }  // namespace generation

@@ -180,12 +180,13 @@ QByteArray historyFileBytes(HistoryFormat format, const std::vector<EntrySummary
     return {};
 }
 
-void exportHistory(const QString& path, const std::vector<EntrySummary>& entries, const QLocale& locale) {
-    const auto format = historyFormatOf(path);
+void exportHistory(const shell::NativePath& path, const std::vector<EntrySummary>& entries,
+                   const QLocale& locale) {
+    const auto format = historyFormatOf(QString::fromUtf8(path.fileName()));
     if (!format)
         throw shell::RuntimeError(
             QStringLiteral("'%1' names no format the history is exported in: use .csv, .xls or .pdf")
-                .arg(path));
+                .arg(path.shown()));
     generation::ExportFile file(path);
     // The destination is tried before the work, so a folder that does not exist is told at once.
     file.open();

@@ -13,6 +13,7 @@
 
 #include "generation/statement_figures.h"
 #include "history/history_store.h"
+#include "shell/core/native_path.h"
 
 namespace history {
 
@@ -32,9 +33,10 @@ QByteArray historyPdf(const std::vector<EntrySummary>& entries, const QLocale& l
 QByteArray historyFileBytes(HistoryFormat format, const std::vector<EntrySummary>& entries,
                             const QLocale& locale);
 
-// Writes the history to the file in the format its suffix names. Throws shell::RuntimeError for an
-// unknown suffix and for anything that keeps the file from being written whole; then nothing is written.
-void exportHistory(const QString& path, const std::vector<EntrySummary>& entries,
+// Writes the history to the file in the format its suffix names, the name taken as the statement's
+// exports take it (generation/export_file.h). Throws shell::RuntimeError for an unknown suffix and for
+// anything that keeps the file from being written whole; then nothing is written.
+void exportHistory(const shell::NativePath& path, const std::vector<EntrySummary>& entries,
                    const QLocale& locale = QLocale());
 
 struct ImportReading {

@@ -347,10 +347,10 @@ std::optional<generation::StatementFigures> HistoryStore::figures(qint64 id) con
     while (lines.next()) {
         const int position = lines.value(1).toInt();
         generation::FigureLine line{lines.value(2).toString(), lines.value(3).toLongLong()};
-        if (lines.value(0).toString() == kAssetSide && position >= 0 && position < generation::kAssetLines)
+        if (lines.value(0).toString() == kAssetSide && position >= 0 && position < shell::kAssetLines)
             figures.assets[size_t(position)] = line;
         else if (lines.value(0).toString() == kLiabilitySide && position >= 0 &&
-                 position < generation::kLiabilityLines)
+                 position < shell::kLiabilityLines)
             figures.liabilities[size_t(position)] = line;
     }
     return figures;

@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "generation/statement.h"
 #include "history/history_store.h"
+#include "shell/core/statement.h"
 
 class QLabel;
 class QPushButton;
@@ -29,7 +29,7 @@ class HistoryWindow : public QWidget {
 
 public:
     // Puts a statement into the main window (its fields, and so the settings store).
-    using StatementOpener = std::function<void(const generation::StatementRecord&)>;
+    using StatementOpener = std::function<void(const shell::StatementRecord&)>;
     // Asks for files to import; empty when cancelled.
     using OpenFilesDialog =
         std::function<QStringList(QWidget* parent, const QString& title, const QString& filter)>;

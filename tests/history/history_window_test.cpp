@@ -82,8 +82,8 @@ private slots:
     void openInStatementAsksFirst() {
         HistoryWindow window(path());
         window.setLocale(QLocale());
-        std::vector<generation::StatementRecord> opened;
-        window.setStatementOpener([&](const generation::StatementRecord& r) { opened.push_back(r); });
+        std::vector<shell::StatementRecord> opened;
+        window.setStatementOpener([&](const shell::StatementRecord& r) { opened.push_back(r); });
         window.selectEntry(2);
         answer_ = shell::MessageAnswer::No;
         window.cmdOpenInStatement_Click();
