@@ -104,4 +104,9 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
     emit entryChosen(entry);
 }
 
+void ChartView::setEmptyText(const QString& text) {
+    chart_.setEmptyText(text);
+    update();
+}
+
 }  // namespace history

@@ -18,6 +18,7 @@ public:
 
     void setEntries(std::vector<EntrySummary> entries, const QLocale& locale);
     const HistoryChart& chart() const { return chart_; }
+    void setEmptyText(const QString& text);
     void setSelected(std::optional<int> entry);
     std::optional<int> selected() const { return selected_; }
     std::optional<int> hovered() const { return hovered_; }

@@ -177,10 +177,7 @@ void HistoryChart::paint(QPainter& painter, const QRectF& area, std::optional<in
     const QFontMetricsF metrics(painter.font());
     if (entries_.empty()) {
         painter.setPen(QColor(0x55, 0x55, 0x55));
-        painter.drawText(
-            area, Qt::AlignCenter | Qt::TextWordWrap,
-            QStringLiteral("No statement is recorded yet. A statement is recorded when you keep it: "
-                           "save, print or export it from the preview."));
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
         painter.restore();
         return;
     }

@@ -39,6 +39,9 @@ public:
     void setEntries(std::vector<EntrySummary> entries);
     void setLocale(const QLocale& locale) { locale_ = locale; }
     const std::vector<EntrySummary>& entries() const { return entries_; }
+    // What an empty chart says; by default, that nothing is recorded yet and how a statement gets there.
+    void setEmptyText(const QString& text) { emptyText_ = text; }
+    const QString& emptyText() const { return emptyText_; }
 
     // Draws the whole chart, legend and axes included, into `area`; the highlighted entry gets a guide
     // line and larger points. An empty history draws a sentence saying so.
@@ -77,6 +80,9 @@ private:
 
     std::vector<EntrySummary> entries_;
     QLocale locale_;
+    QString emptyText_ = QStringLiteral(
+        "No statement is recorded yet. A statement is recorded when you keep it: save, print or export it "
+        "from the preview.");
 };
 
 }  // namespace history

@@ -192,9 +192,13 @@ void HistoryWindow::reload() {
     startAfresh_->setVisible(store_->state() == HistoryStore::State::Damaged ||
                              store_->state() == HistoryStore::State::TooNew);
     model_->setEntries(entries_, locale_);
+    // A history that cannot be read is no empty one: the chart does not claim that nothing was recorded.
+    chart_->setEmptyText(store_->isReady() ? HistoryChart().emptyText()
+                                           : QStringLiteral("The history cannot be shown: see above."));
     chart_->setEntries(entries_, locale_);
     chart_->setAccessibleDescription(
-        entries_.empty()
+        !store_->isReady() ? QStringLiteral("The history cannot be shown")
+        : entries_.empty()
             ? QStringLiteral("No statement is recorded yet")
             : QStringLiteral("Total assets, total liabilities and net worth of %1 statements; the "
                              "history table holds the same values")

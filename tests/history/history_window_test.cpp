@@ -148,6 +148,8 @@ private slots:
         QVERIFY(window.problemLabel()->text().contains(QStringLiteral("damaged")));
         QVERIFY(!window.importButton()->isEnabled());
         QVERIFY(window.startAfreshButton()->isVisible());
+        // An unreadable history is not passed off as an empty one.
+        QVERIFY(!window.chartView()->chart().emptyText().contains(QStringLiteral("No statement")));
         answer_ = shell::MessageAnswer::No;
         window.cmdStartAfresh_Click();
         QCOMPARE(testing::contentOf(damaged), QByteArray("not a database at all ").repeated(100));
@@ -156,6 +158,7 @@ private slots:
         QVERIFY(window.store().isReady());
         QVERIFY(!window.problemLabel()->isVisible());
         QVERIFY(window.importButton()->isEnabled());
+        QVERIFY(window.chartView()->chart().emptyText().contains(QStringLiteral("No statement")));
         QCOMPARE(testing::entriesOf(dir_->path()).filter(QStringLiteral("damaged.sqlite.damaged-")).size(),
                  1);
     }
