@@ -31,6 +31,10 @@ constexpr int kExportFailed = 1;
 const QString kExportXls = QStringLiteral("export-xls");
 const QString kExportPdf = QStringLiteral("export-pdf");
 const QString kExportPng = QStringLiteral("export-png");
+const QString kHistory = QStringLiteral("history");
+const QString kRecord = QStringLiteral("record");
+const QString kImportHistory = QStringLiteral("import-history");
+const QString kExportHistory = QStringLiteral("export-history");
 
 // Options the application object itself takes; they are accepted here and left for it.
 const char* const kQtOptionsWithValue[] = {
@@ -39,10 +43,8 @@ const char* const kQtOptionsWithValue[] = {
     "style",       "stylesheet",         "qmljsdebugger", "dialogs", "fontengine"};
 const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-// One line on standard error. Parts of arguments come back as the bytes they were given as.
 void printLine(const QString& text) {
-    const QByteArray line = "quillberry: " + shell::unescapedArgument(text.simplified()) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    printProblem(text);
 }
 
 // Standard output is closed at the end of the program, and a failure to write anything that went to it
@@ -109,6 +111,17 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption({kExportPng,
                       QStringLiteral("Write the picture of the statement's sheet (PNG) to <file>."),
                       QStringLiteral("file")});
+    parser.addOption({kHistory, QStringLiteral("Open the history of kept statements: net worth over time.")});
+    parser.addOption({kRecord, QStringLiteral("Record the statement stored for this user in the history.")});
+    parser.addOption({kImportHistory,
+                      QStringLiteral("Record the statement workbooks <file> (and any files after it) in the "
+                                     "history: all of them, or none when one is no statement."),
+                      QStringLiteral("file")});
+    parser.addOption(
+        {kExportHistory,
+         QStringLiteral("Write the history to <file>: .csv, .xls (with its chart) or .pdf, by the "
+                        "suffix."),
+         QStringLiteral("file")});
     for (const char* name : kQtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -151,6 +164,11 @@ bool storeReadable(const shell::SettingsStore& store) {
 
 }  // namespace
 
+void printProblem(const QString& text) {
+    const QByteArray line = "quillberry: " + shell::unescapedArgument(text.simplified()) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
 CommandLine readCommandLine(int argc, char** argv) {
     checkStandardOutputAtExit();
     QCoreApplication::setApplicationName(shell::product::kName);
@@ -173,7 +191,10 @@ CommandLine readCommandLine(int argc, char** argv) {
         line.exitCode = kUsageError;
         return line;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    // Files after --import-history are more files to import.
+    if (parser.isSet(kImportHistory)) {
+        line.history.importFiles = parser.values(kImportHistory) + parser.positionalArguments();
+    } else if (!parser.positionalArguments().isEmpty()) {
         printLine(QStringLiteral("Unexpected argument '%1'. See --help.")
                       .arg(parser.positionalArguments().first()));
         line.exitCode = kUsageError;
@@ -195,6 +216,22 @@ CommandLine readCommandLine(int argc, char** argv) {
     bool valid = exportPath(parser, kExportXls, line.exports.workbook);
     valid = exportPath(parser, kExportPdf, line.exports.pdf) && valid;
     valid = exportPath(parser, kExportPng, line.exports.picture) && valid;
+    valid = exportPath(parser, kExportHistory, line.history.exportPath) && valid;
+    if (parser.values(kImportHistory).size() > 1) {
+        printLine(
+            QStringLiteral("--%1 is given more than once; name every file after one.").arg(kImportHistory));
+        valid = false;
+    }
+    line.history.openWindow = parser.isSet(kHistory);
+    line.history.record = parser.isSet(kRecord);
+    if (line.history.importFiles.contains(QString())) {
+        printLine(QStringLiteral("--%1 needs a file name.").arg(kImportHistory));
+        valid = false;
+    }
+    if (line.history.openWindow && (line.history.runWithoutWindow() || !line.exports.isEmpty())) {
+        printLine(QStringLiteral("--%1 opens a window; it is given alone.").arg(kHistory));
+        valid = false;
+    }
     if (!valid)
         line.exitCode = kUsageError;
     return line;

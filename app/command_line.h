@@ -7,6 +7,8 @@
 //   quillberry [--export-xls FILE] [--export-pdf FILE] [--export-png FILE]
 //                                     the statement stored for this user, written to the files, with no
 //                                     window and no display needed; "-" is standard output
+//   quillberry --history | --record | --import-history FILE... | --export-history FILE
+//                                     the statement history (app/history_command.h)
 //
 // Qt's own options (-platform, -style ...) keep working for the windows; an export draws offscreen and
 // leaves them aside. The grammar's rules hold for every option the parser is given:
@@ -18,15 +20,21 @@
 
 #include <optional>
 
+#include "app/history_command.h"
 #include "generation/statement_export.h"
 
 namespace app {
 
 struct CommandLine {
     generation::ExportTargets exports;
+    HistoryCommands history;
     // Set when the command line has been answered (help, version) or refused: the program ends with it.
     std::optional<int> exitCode;
 };
+
+// One line on standard error, "quillberry: <text>"; parts of arguments come back as the bytes they were
+// given as.
+void printProblem(const QString& text);
 
 // Reads the arguments, as the bytes they are, before any application object exists. --help and
 // --version are answered here, a mistake is reported on standard error; both set exitCode.

@@ -15,13 +15,17 @@ int main(int argc, char** argv) {
     const app::CommandLine line = app::readCommandLine(argc, argv);
     if (line.exitCode)
         return *line.exitCode;
-    if (!line.exports.isEmpty()) {
+    if (!line.exports.isEmpty() || line.history.runWithoutWindow()) {
         // Only files are written: no window, no widgets, and no display needed. Qt's own options (a
         // -platform, a -display) concern windows, which an export has none of: they are left aside.
         app::prepareExport();
         int qtArgc = 1;
         QGuiApplication application(qtArgc, argv);
-        return app::runExport(line.exports);
+        if (!line.exports.isEmpty()) {
+            if (const int code = app::runExport(line.exports); code != 0 || !line.history.runWithoutWindow())
+                return code;
+        }
+        return app::runHistoryCommands(line.history);
     }
 
     app::StartUpWork work;
@@ -29,6 +33,9 @@ int main(int argc, char** argv) {
     work.finish();
     app::configureApplication();
     app::Program program;
-    program.start();
+    if (line.history.openWindow)
+        program.startWithHistory();
+    else
+        program.start();
     return QApplication::exec();
 }

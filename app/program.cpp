@@ -9,7 +9,11 @@
 #include <cmath>
 
 #include "entry/form1.h"
+#include "generation/statement_figures.h"
+#include "history/history_export.h"
+#include "history/history_window.h"
 #include "preview/form2.h"
+#include "shell/core/error_report.h"
 #include "shell/core/product.h"
 #include "shell/ui/dialog_reporters.h"
 
@@ -50,12 +54,14 @@ Program::Program() {
     form1_ = std::make_unique<entry::Form1>();
     run_ = std::make_unique<generation::GenerationRun>(handOver());
     form1_->setGenerateHandler([this] { run_->PushButton22_Click(form1_->statement()); });
+    QObject::connect(form1_.get(), &entry::Form1::historyRequested, [this] { openHistory(); });
 }
 
 // The preview goes first: its closing ends the program, and nothing may outlive the main window it
-// points back to.
+// points back to. The history window puts statements into the main window, so it goes before it too.
 Program::~Program() {
     form2_.reset();
+    history_.reset();
 }
 
 void Program::start() {
@@ -63,11 +69,58 @@ void Program::start() {
     form1_->show();
 }
 
+void Program::startWithHistory() {
+    form1_->Form_Load();
+    openHistory();
+}
+
+history::HistoryWindow& Program::openHistory() {
+    if (!history_) {
+        history_ = std::make_unique<history::HistoryWindow>();
+        history_->setStatementOpener(
+            [this](const shell::StatementRecord& statement) { openInStatement(statement); });
+    }
+    history_->show();
+    history_->raise();
+    history_->activateWindow();
+    return *history_;
+}
+
+// The statement goes into the main window's fields, which store themselves. While the preview is up the
+// main window stays hidden behind it, as always, and shows the statement when the user goes back.
+void Program::openInStatement(const shell::StatementRecord& statement) {
+    form1_->showStatement(statement);
+    if (form2_ && form2_->isVisible())
+        return;
+    form1_->show();
+    form1_->raise();
+    form1_->activateWindow();
+}
+
+void Program::recordKeptStatement() {
+    shell::Procedure p(QStringLiteral("Form2"), QStringLiteral("RecordStatement"));
+    const QString workbook = form2_ ? form2_->excelFile() : QString();
+    p.step(100, [&] {
+        auto figures = generation::readStatementFile(workbook, history::regionalCurrency());
+        if (const auto* refused = std::get_if<generation::NotAStatement>(&figures))
+            throw shell::RuntimeError(QStringLiteral("The statement could not be recorded in the history: ") +
+                                      refused->reason);
+        history::HistoryStore store;
+        if (!store.isReady())
+            throw shell::RuntimeError(store.problem());
+        store.record(std::get<generation::StatementFigures>(figures));
+    });
+    if (history_)
+        history_->reload();
+}
+
 preview::Form2& Program::preview() {
     if (!form2_) {
         form2_ = std::make_unique<preview::Form2>();
         form2_->Form_Load();
         form2_->setMainWindow(form1_.get());
+        QObject::connect(form2_.get(), &preview::Form2::statementKept, [this] { recordKeptStatement(); });
+        QObject::connect(form2_.get(), &preview::Form2::historyRequested, [this] { openHistory(); });
     }
     return *form2_;
 }

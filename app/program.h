@@ -10,6 +10,9 @@ class Form1;
 namespace preview {
 class Form2;
 }
+namespace history {
+class HistoryWindow;
+}
 
 namespace app {
 
@@ -30,6 +33,8 @@ public:
     // Loads the main window (restores the statement and checks that a spreadsheet application can be
     // created; without one the program has ended here) and shows it.
     void start();
+    // Loads the main window as start() does but shows the history window instead (quillberry --history).
+    void startWithHistory();
 
     entry::Form1& mainWindow() { return *form1_; }
     // The preview window, loaded on first use.
@@ -37,12 +42,20 @@ public:
     bool previewLoaded() const { return form2_ != nullptr; }
     generation::GenerationRun& run() { return *run_; }
 
+    // The history window, made on first use, shown and brought to the front.
+    history::HistoryWindow& openHistory();
+    history::HistoryWindow* historyWindow() { return history_.get(); }
+    // Records the statement the preview shows, as its workbook holds it: the user kept it.
+    void recordKeptStatement();
+
 private:
     generation::HandOver handOver();
+    void openInStatement(const shell::StatementRecord& statement);
 
     std::unique_ptr<entry::Form1> form1_;
     std::unique_ptr<preview::Form2> form2_;
     std::unique_ptr<generation::GenerationRun> run_;
+    std::unique_ptr<history::HistoryWindow> history_;
 };
 
 }  // namespace app

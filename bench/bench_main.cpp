@@ -9,6 +9,7 @@
 //                                                      (needs an X display; bench/startup.sh makes one)
 //   quillberry-bench --job-process N                   the whole job as a process, N times
 //   quillberry-bench --export-process N                quillberry --export-pdf as a process, N times
+//   quillberry-bench --history                         only the history's stages
 
 #include <QApplication>
 #include <QFile>
@@ -93,6 +94,12 @@ int runJob(const QString& templatePath, const QString& outPath, const QString& p
     return 0;
 }
 
+int runHistoryTimings() {
+    auto stages = bench::timeHistory(kWindowRounds);
+    bench::printStages(stages);
+    return 0;
+}
+
 int runTimings() {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -154,6 +161,8 @@ int runTimings() {
         stages.push_back(std::move(stage));
     stages.push_back(bench::timeThousandFormulas(kRounds));
     stages.push_back(bench::timeThousandNewFunctionFormulas(kRounds));
+    for (auto& stage : bench::timeHistory(kWindowRounds))
+        stages.push_back(std::move(stage));
     bench::printStages(stages);
     return 0;
 }
@@ -165,7 +174,8 @@ void usage() {
                  "       quillberry-bench --job TEMPLATE.xlt OUT.xls [--picture OUT.bmp]\n"
                  "       quillberry-bench --startup ROUNDS [PROGRAM...]\n"
                  "       quillberry-bench --job-process ROUNDS\n"
-                 "       quillberry-bench --export-process ROUNDS\n");
+                 "       quillberry-bench --export-process ROUNDS\n"
+                 "       quillberry-bench --history\n");
 }
 
 }  // namespace
@@ -193,6 +203,8 @@ int main(int argc, char** argv) {
             return bench::timeJobProcess(std::max(1, args[1].toInt()));
         if (args.size() == 2 && args[0] == QStringLiteral("--export-process"))
             return bench::timeExportProcess(std::max(1, args[1].toInt()));
+        if (args.size() == 1 && args[0] == QStringLiteral("--history"))
+            return runHistoryTimings();
         if (args.size() == 2 && args[0] == QStringLiteral("--template")) {
             writeFile(args[1], templateBytes());
             return 0;

@@ -33,4 +33,8 @@ Stage timeThousandFormulas(int rounds);
 // The same with formulas that call the add-in's and the newer functions (bench/function_timing.cpp).
 Stage timeThousandNewFunctionFormulas(int rounds);
 
+// Recording a kept statement, the history window on a thousand entries, and their workbook export
+// (bench/history_timing.cpp).
+std::vector<Stage> timeHistory(int rounds);
+
 }  // namespace bench

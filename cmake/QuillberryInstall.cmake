@@ -71,9 +71,9 @@ set(CPACK_CUSTOM_INSTALL_VARIABLES QUILLBERRY_PACKAGING=ON)
 # The shared libraries (Qt, fontconfig ...) are found by dpkg-shlibdeps. What it cannot see: libgsf, which
 # the engine loads on first use, and the fonts: the sheet is laid out in Arial metrics, which Liberation
 # Sans matches; with a wider fallback font amounts could turn into "####". The platform plug-ins (xcb, offscreen) come with libqt6gui6, which shlibdeps
-# finds; the window font falls back to DejaVu.
+# finds; the window font falls back to DejaVu. The history's SQLite driver is a Qt plug-in, loaded by name.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLBERRY_GSF_PACKAGE}, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLBERRY_GSF_PACKAGE}, libqt6sql6-sqlite, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 include(CPack)

@@ -1,5 +1,6 @@
 #include "entry/form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateEdit>
@@ -150,6 +151,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form1>
     dressControls();
     connectHandlers();
     DatePickerKeys::install(dtpFrom);
+
+    // The history window's shortcut; the window's layout is untouched.
+    auto* history = new QAction(this);
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    history->setShortcutContext(Qt::WindowShortcut);
+    addAction(history);
+    connect(history, &QAction::triggered, this, &Form1::historyRequested);
 }
 
 Form1::~Form1() {
@@ -358,6 +366,20 @@ shell::StatementRecord Form1::statement() const {
         record.liabilityAmounts[i] = txtAmountL[i]->text();
     }
     return record;
+}
+
+void Form1::showStatement(const shell::StatementRecord& statement) {
+    txtName->setText(statement.name);
+    if (statement.date.isValid())
+        dtpFrom->setDate(statement.date);
+    for (int i = 0; i < shell::kAssetLines; ++i) {
+        txtAssets[i]->setText(statement.assetDescriptions[size_t(i)]);
+        txtAmountAssets[i]->setText(statement.assetAmounts[size_t(i)]);
+    }
+    for (int i = 0; i < shell::kLiabilityLines; ++i) {
+        txtLiabilities[i]->setText(statement.liabilityDescriptions[size_t(i)]);
+        txtAmountL[i]->setText(statement.liabilityAmounts[size_t(i)]);
+    }
 }
 
 void Form1::setGenerateHandler(std::function<void()> handler) {

@@ -49,6 +49,14 @@ public:
     // What "Start Creating Template" does; nothing happens while none is set.
     void setGenerateHandler(std::function<void()> handler);
 
+    // Puts a statement into the boxes, as if typed there: each field is stored as it changes.
+    void showStatement(const shell::StatementRecord& statement);
+
+signals:
+    // Ctrl+H: the user asks for the statement history.
+    void historyRequested();
+
+public:
     void setMousePointer(shell::MousePointer pointer);
     shell::MousePointer mousePointer() const { return mousePointer_; }
     // The hand cursor loaded at start-up, if its file was found.

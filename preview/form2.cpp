@@ -98,6 +98,8 @@ Form2::Form2(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::Form2>
              // The picture at its own size, before any zoom.
              return view_.referencePicture().isNull() ? view_.picture() : view_.referencePicture();
          }});
+    connect(pictureCommands_, &PictureCommands::statementKept, this, &Form2::statementKept);
+    connect(pictureCommands_, &PictureCommands::historyRequested, this, &Form2::historyRequested);
 }
 
 Form2::~Form2() = default;

@@ -73,6 +73,14 @@ public:
     // The picture's context menu and shortcuts: print, PDF, copy and save the picture.
     PictureCommands& pictureCommands() { return *pictureCommands_; }
 
+signals:
+    // The user kept the statement: saved the workbook, printed it, exported it as PDF or saved its
+    // picture. Showing the preview alone keeps nothing.
+    void statementKept();
+    // "Net Worth Over Time…" from the picture's menu, or Ctrl+H.
+    void historyRequested();
+
+public:
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -113,6 +113,8 @@ void Form2::PushButton6_Click() {
     // A copy that failed has been reported; confirming it as done would contradict the report.
     if (copied)
         p.step(132, [&] { shell::MessageBoxes::inform(QStringLiteral("Done."), this); });
+    if (copy && copied)
+        emit statementKept();
 }
 
 bool Form2::keepsWorkbook() const {

@@ -44,10 +44,15 @@ PictureCommands::PictureCommands(QWidget* window, QWidget* pictureArea, Source s
     copyPicture_ = addCommand(QStringLiteral("Copy Picture"), &PictureCommands::mnuCopyPicture_Click);
     savePicture_ =
         addCommand(QStringLiteral("Save Picture As\u2026"), &PictureCommands::mnuSavePicture_Click);
+    menu_->addSeparator();
+    history_ = menu_->addAction(QStringLiteral("Net Worth Over Time\u2026"));
+    history_->setShortcutContext(Qt::WindowShortcut);
+    connect(history_, &QAction::triggered, this, &PictureCommands::historyRequested);
     print_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     copyPicture_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    history_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     // The shortcuts work wherever the focus is in the window, not only while the menu is open.
-    window_->addActions({print_, copyPicture_});
+    window_->addActions({print_, copyPicture_, history_});
     window_->installEventFilter(this);
     pictureArea_->installEventFilter(this);
 }
@@ -112,7 +117,8 @@ void PictureCommands::mnuPrint_Click() {
     if (!accepted)
         return;
     // On the paper, orientation and margins as the dialog left them.
-    p.step(106, [&] { statement->print(printer); });
+    if (p.step(106, [&] { statement->print(printer); }))
+        emit statementKept();
 }
 
 void PictureCommands::mnuExportPdf_Click() {
@@ -128,7 +134,8 @@ void PictureCommands::mnuExportPdf_Click() {
     std::optional<generation::GeneratedStatement> statement;
     if (!p.step(102, [&] { statement = generation::GeneratedStatement::read(source_.workbookPath()); }))
         return;
-    p.step(104, [&] { generation::writeExportFile(target, statement->pdf()); });
+    if (p.step(104, [&] { generation::writeExportFile(target, statement->pdf()); }))
+        emit statementKept();
 }
 
 void PictureCommands::mnuCopyPicture_Click() {
@@ -146,9 +153,10 @@ void PictureCommands::mnuSavePicture_Click() {
                 }) ||
         target.isEmpty())
         return;
-    p.step(102, [&] {
-        generation::writeExportFile(target, generation::pngBytes(requirePicture(source_.picture())));
-    });
+    if (p.step(102, [&] {
+            generation::writeExportFile(target, generation::pngBytes(requirePicture(source_.picture())));
+        }))
+        emit statementKept();
 }
 
 }  // namespace preview

@@ -44,12 +44,20 @@ public:
     QAction* exportPdfAction() const { return exportPdf_; }
     QAction* copyPictureAction() const { return copyPicture_; }
     QAction* savePictureAction() const { return savePicture_; }
+    QAction* historyAction() const { return history_; }
 
     void mnuPrint_Click();
     void mnuExportPdf_Click();
     void mnuCopyPicture_Click();
     void mnuSavePicture_Click();
 
+signals:
+    // The user kept the statement: printed it, exported it as PDF or saved its picture.
+    void statementKept();
+    // "Net Worth Over Time…" (Ctrl+H).
+    void historyRequested();
+
+public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -65,6 +73,7 @@ private:
     QAction* exportPdf_ = nullptr;
     QAction* copyPicture_ = nullptr;
     QAction* savePicture_ = nullptr;
+    QAction* history_ = nullptr;
     SaveFileDialog saveFileDialog_;
     PrintDialog printDialog_;
 };

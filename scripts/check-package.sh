@@ -214,7 +214,7 @@ check_deb() {
     depends=$(depends_names "$(field Depends)")
     echo "check-package: Depends: $(field Depends)"
     echo "check-package: Recommends: $(field Recommends)"
-    for pkg in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 fonts-liberation2; do
+    for pkg in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6-sqlite fonts-liberation2; do
         grep -qx "$pkg" <<<"$depends" || fail "Depends lacks $pkg"
     done
     grep -q 'libgsf-1-' <<<"$depends" || fail "Depends lacks libgsf"

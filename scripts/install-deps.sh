@@ -2,8 +2,8 @@
 # Installs the Debian packages Quillberry needs to build, run and test; skips what is already there.
 #   scripts/install-deps.sh [fuzz]    (fuzz: also clang and its sanitizer runtime, for scripts/fuzz.sh)
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgsf-1-dev libxcb1-dev libfontconfig-dev clang-format
-          fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libgsf-1-dev libxcb1-dev libfontconfig-dev
+          clang-format fonts-dejavu-core fonts-liberation2 python3-xlrd xvfb xauth gnumeric poppler-utils sqlite3
           strace)  # strace: the command-line tests make one rename fail
 packages+=(desktop-file-utils appstream dpkg-dev groff-base)  # what checks the install and the package
 packages+=(libreoffice-calc-nogui python3-uno)  # the second formula oracle; prints templates to PDF for the drawing tests

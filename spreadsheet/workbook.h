@@ -18,6 +18,7 @@
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/model/array_formula.h"
+#include "spreadsheet/model/chart.h"
 #include "spreadsheet/model/conditional_format.h"
 #include "spreadsheet/model/workbook_kept.h"
 
@@ -268,6 +269,9 @@ public:
     // are what is written back.
     std::vector<ConditionalFormat> conditionalFormats;
     RecordsAsRead asRead;  // see model/workbook_kept.h
+    // Charts the writer embeds in the sheet (see model/chart.h). Charts read from a file are kept
+    // records instead, written back as they were.
+    std::vector<Chart> charts;
 
     // The cell, or nullptr when the sheet holds nothing there.
     const Cell* cell(CellRef ref) const;

@@ -33,7 +33,7 @@ inline constexpr quint16 Index = 0x020B, CalcMode = 0x000D, CalcCount = 0x000C, 
                          MergedCells = 0x00E5;
 }  // namespace id
 
-enum class SubstreamType : quint16 { WorkbookGlobals = 0x0005, Worksheet = 0x0010 };
+enum class SubstreamType : quint16 { WorkbookGlobals = 0x0005, Worksheet = 0x0010, Chart = 0x0020 };
 
 // The file's font index for a model font index: the file has no font 4.
 inline quint16 fileFontIndex(quint16 modelIndex) {

@@ -7,6 +7,7 @@
 
 #include "spreadsheet/biff/kept.h"
 #include "spreadsheet/biff/record_reader.h"
+#include "spreadsheet/biff/write_chart.h"
 #include "spreadsheet/biff/write_records.h"
 
 namespace spreadsheet::biff {
@@ -339,6 +340,7 @@ void writeWorksheet(RecordStream& stream, const Workbook& workbook, const Worksh
         stream.patchU32(indexBody + 16 + qint64(i) * 4, quint32(dbCells[i]));
     if (mergesFirst)
         writeMerges();
+    writeCharts(stream, workbook, sheet);
 
     out.append(id::Window2, window2(sheet.window));
     const quint16 zoom = sheet.window.zoomPercent == 0 ? 100 : sheet.window.zoomPercent;

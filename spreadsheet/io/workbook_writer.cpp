@@ -8,6 +8,7 @@
 #include "spreadsheet/biff/encryption.h"
 #include "spreadsheet/biff/kept.h"
 #include "spreadsheet/biff/record_reader.h"
+#include "spreadsheet/biff/write_chart.h"
 #include "spreadsheet/biff/write_links.h"
 #include "spreadsheet/biff/write_records.h"
 #include "spreadsheet/biff/write_sheet.h"
@@ -23,6 +24,7 @@ using namespace biff;
 
 constexpr int kMaxSheetNameLength = 31;
 constexpr size_t kMaxCellFormats = 4050;
+constexpr quint16 kMsoDrawingGroup = 0x00EB;
 
 // What a spreadsheet would refuse to open is refused here, before a byte is written.
 void validate(const Workbook& workbook) {
@@ -240,6 +242,7 @@ void writeOtherSheet(RecordStream& stream, const OtherSheet& sheet) {
 QByteArray workbookStream(const Workbook& workbook) {
     validate(workbook);
     validateLinks(workbook);
+    validateCharts(workbook);
     SharedStrings strings(workbook.asRead);
     for (const Worksheet& sheet : workbook.sheets)
         collectStrings(sheet, strings);
@@ -249,6 +252,8 @@ QByteArray workbookStream(const Workbook& workbook) {
     KeptRecordWriter globals(Substream::Globals, stream, workbook.kept, workbook.asRead);
     const std::vector<qint64> boundSheets = writeGlobals(globals, workbook, tabs);
     globals.flushBefore(id::Sst);
+    if (hasCharts(workbook))
+        stream.append(kMsoDrawingGroup, drawingGroup(workbook));
     strings.write(stream);
     globals.finish();
     stream.append(id::Eof);

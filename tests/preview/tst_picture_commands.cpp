@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,7 +161,8 @@ void TestPictureCommands::menuAndShortcutsReachTheCommands() {
     QCOMPARE(QApplication::activePopupWidget(), commands().menu());
     QCOMPARE(commandTexts(commands().menu()),
              (QStringList{QStringLiteral("Print\u2026"), QStringLiteral("Export as PDF\u2026"),
-                          QStringLiteral("Copy Picture"), QStringLiteral("Save Picture As\u2026")}));
+                          QStringLiteral("Copy Picture"), QStringLiteral("Save Picture As\u2026"),
+                          QStringLiteral("Net Worth Over Time\u2026")}));
     commands().menu()->close();
     contextMenu(button, QContextMenuEvent::Mouse);
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
@@ -237,8 +239,11 @@ void TestPictureCommands::printGoesToThePrinterPresetFromThePageSetup() {
 
 void TestPictureCommands::exportPdfCarriesTitleAndAuthor() {
     QB_REQUIRE_TOOLS(missingTools_);
+    // Keeping the statement is what records it in the history; a cancelled or failed export keeps nothing.
+    QSignalSpy kept(&commands(), &preview::PictureCommands::statementKept);
     dialogAnswer_ = path(QStringLiteral("statement.pdf"));
     commands().exportPdfAction()->trigger();
+    QCOMPARE(kept.size(), 1);
     QCOMPARE(dialogCalls_,
              QStringList{"Export as PDF|PDF Files (*.pdf)|Personal Financial Statement.pdf|pdf"});
     QCOMPARE(reports_, QStringList());
@@ -258,6 +263,7 @@ void TestPictureCommands::exportPdfCarriesTitleAndAuthor() {
     QCOMPARE(reports_.size(), 1);
     QVERIFY2(reports_[0].startsWith(u"104 ") && reports_[0].contains(u"does not exist"),
              qPrintable(reports_[0]));
+    QCOMPARE(kept.size(), 1);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
 
