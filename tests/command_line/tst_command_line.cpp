@@ -1049,112 +1049,113 @@ void TestCommandLine::exportsSeeOneStatementAtATime() {
     qInfo("%d exports, %d of them the sample, %d torn", exports, samples, torn);
     QCOMPARE(torn, 0);
     QVERIFY2(samples > 0 && samples < exports, "the exports never met both statements");
-    QStringList TestCommandLine::historyRows() const {
-        const QString csv = home_->filePath(QStringLiteral("history.csv"));
-        const Result result = run({"--export-history", csv});
-        if (result.exitCode != 0 || !result.errorLines.isEmpty())
-            return result.errorLines;
-        QStringList rows = QString::fromUtf8(readAll(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QFile::remove(csv);
-        return rows;
-    }
+}
 
-    QString TestCommandLine::statementWorkbook(QDate date) {
-        const QString name = out(date.toString(Qt::ISODate) + QStringLiteral(".xls"));
-        writeStore(shell::keys::date(),
-                   shell::dateToStoreText(date, QLocale(QLocale::English, QLocale::UnitedStates)));
-        if (run({"--export-xls", name}).exitCode != 0)
-            qFatal("cannot export %s", qPrintable(name));
-        return name;
-    }
+QStringList TestCommandLine::historyRows() const {
+    const QString csv = home_->filePath(QStringLiteral("history.csv"));
+    const Result result = run({"--export-history", csv});
+    if (result.exitCode != 0 || !result.errorLines.isEmpty())
+        return result.errorLines;
+    QStringList rows = QString::fromUtf8(readAll(csv)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QFile::remove(csv);
+    return rows;
+}
 
-    // The history from a script: --record records the stored statement (a date already recorded is
-    // replaced), --import-history records statement workbooks, all of them or none, --export-history writes
-    // it; nothing is printed on success. A damaged history is told, kept byte for byte, and nothing is done.
-    void TestCommandLine::historyCommands() {
-        const QString header = QStringLiteral("date,name,total_assets,total_liabilities,net_worth");
-        Result result = run({"--record"});
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out, QByteArray());
-        QCOMPARE(result.errorLines, QStringList());
-        QCOMPARE(historyRows(), (QStringList{header, "2021-03-05,John Doe,19749.79,2875.14,16874.65"}));
-        writeStore(shell::keys::name(), QStringLiteral("Jane Doe"));
-        QCOMPARE(run({"--record"}).exitCode, 0);
-        QCOMPARE(historyRows(), (QStringList{header, "2021-03-05,Jane Doe,19749.79,2875.14,16874.65"}));
+QString TestCommandLine::statementWorkbook(QDate date) {
+    const QString name = out(date.toString(Qt::ISODate) + QStringLiteral(".xls"));
+    writeStore(shell::keys::date(),
+               shell::dateToStoreText(date, QLocale(QLocale::English, QLocale::UnitedStates)));
+    if (run({"--export-xls", name}).exitCode != 0)
+        qFatal("cannot export %s", qPrintable(name));
+    return name;
+}
 
-        const QString earlier = statementWorkbook(QDate(2019, 12, 31));
-        const QString notes = out(QStringLiteral("notes.xls"));
-        writeBytes(notes, "notes");
-        result = run({"--import-history", earlier, notes});
+// The history from a script: --record records the stored statement (a date already recorded is
+// replaced), --import-history records statement workbooks, all of them or none, --export-history writes
+// it; nothing is printed on success. A damaged history is told, kept byte for byte, and nothing is done.
+void TestCommandLine::historyCommands() {
+    const QString header = QStringLiteral("date,name,total_assets,total_liabilities,net_worth");
+    Result result = run({"--record"});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.errorLines, QStringList());
+    QCOMPARE(historyRows(), (QStringList{header, "2021-03-05,John Doe,19749.79,2875.14,16874.65"}));
+    writeStore(shell::keys::name(), QStringLiteral("Jane Doe"));
+    QCOMPARE(run({"--record"}).exitCode, 0);
+    QCOMPARE(historyRows(), (QStringList{header, "2021-03-05,Jane Doe,19749.79,2875.14,16874.65"}));
+
+    const QString earlier = statementWorkbook(QDate(2019, 12, 31));
+    const QString notes = out(QStringLiteral("notes.xls"));
+    writeBytes(notes, "notes");
+    result = run({"--import-history", earlier, notes});
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.errorLines.size(), 2);
+    QVERIFY2(
+        result.errorLines[0].startsWith(QStringLiteral("quillberry: '%1' is no statement: It is no Excel "
+                                                       "97-2003 workbook")
+                                            .arg(notes)),
+        qPrintable(result.errorLines[0]));
+    QCOMPARE(result.errorLines[1], QStringLiteral("quillberry: Nothing was imported."));
+    QCOMPARE(historyRows().size(), 2);
+    QCOMPARE(run({"--import-history", earlier}).exitCode, 0);
+    QCOMPARE(historyRows(), (QStringList{header, "2019-12-31,John Doe,19749.79,2875.14,16874.65",
+                                         "2021-03-05,Jane Doe,19749.79,2875.14,16874.65"}));
+
+    // Exports that cannot be made write nothing.
+    const QStringList before = leftBehind();
+    result = run({"--export-history", "%dir%/h.txt"});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"use .csv, .xls or .pdf"),
+             qPrintable(result.errorLines.join(u'\n')));
+    result = run({"--export-history", "%dir%/missing/h.xls"});
+    QCOMPARE(result.exitCode, 1);
+    QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"does not exist"),
+             qPrintable(result.errorLines.join(u'\n')));
+    QCOMPARE(leftBehind(), before);
+
+    // A damaged history: every command tells it and leaves the file as it was.
+    const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a');
+    QFile::remove(historyPath() + QStringLiteral("-wal"));
+    QFile::remove(historyPath() + QStringLiteral("-shm"));
+    writeBytes(historyPath(), damaged);
+    for (const QStringList& arguments : {QStringList{"--record"}, QStringList{"--import-history", earlier},
+                                         QStringList{"--export-history", "%dir%/h.csv"}}) {
+        result = run(arguments);
         QCOMPARE(result.exitCode, 1);
-        QCOMPARE(result.errorLines.size(), 2);
-        QVERIFY2(
-            result.errorLines[0].startsWith(QStringLiteral("quillberry: '%1' is no statement: It is no Excel "
-                                                           "97-2003 workbook")
-                                                .arg(notes)),
-            qPrintable(result.errorLines[0]));
-        QCOMPARE(result.errorLines[1], QStringLiteral("quillberry: Nothing was imported."));
-        QCOMPARE(historyRows().size(), 2);
-        QCOMPARE(run({"--import-history", earlier}).exitCode, 0);
-        QCOMPARE(historyRows(), (QStringList{header, "2019-12-31,John Doe,19749.79,2875.14,16874.65",
-                                             "2021-03-05,Jane Doe,19749.79,2875.14,16874.65"}));
-
-        // Exports that cannot be made write nothing.
-        const QStringList before = leftBehind();
-        result = run({"--export-history", "%dir%/h.txt"});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"use .csv, .xls or .pdf"),
+        QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"is damaged") &&
+                     result.errorLines[0].contains(u"kept as it is"),
                  qPrintable(result.errorLines.join(u'\n')));
-        result = run({"--export-history", "%dir%/missing/h.xls"});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"does not exist"),
-                 qPrintable(result.errorLines.join(u'\n')));
-        QCOMPARE(leftBehind(), before);
-
-        // A damaged history: every command tells it and leaves the file as it was.
-        const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a');
-        QFile::remove(historyPath() + QStringLiteral("-wal"));
-        QFile::remove(historyPath() + QStringLiteral("-shm"));
-        writeBytes(historyPath(), damaged);
-        for (const QStringList& arguments :
-             {QStringList{"--record"}, QStringList{"--import-history", earlier},
-              QStringList{"--export-history", "%dir%/h.csv"}}) {
-            result = run(arguments);
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.errorLines.size() == 1 && result.errorLines[0].contains(u"is damaged") &&
-                         result.errorLines[0].contains(u"kept as it is"),
-                     qPrintable(result.errorLines.join(u'\n')));
-            QCOMPARE(readAll(historyPath()), damaged);
-        }
-        QCOMPARE(leftBehind(), before);
-        verifyNothingLeftInTemporaryFolders();
+        QCOMPARE(readAll(historyPath()), damaged);
     }
+    QCOMPARE(leftBehind(), before);
+    verifyNothingLeftInTemporaryFolders();
+}
 
-    // Two programs importing at once lose nothing; a program killed in the middle of an import leaves the
-    // history whole, its statements there all together or not at all.
-    void TestCommandLine::twoProgramsAndAKilledOneLoseNothing() {
-        QStringList odd{"--import-history"}, even{"--import-history"};
-        for (int month = 1; month <= 6; ++month)
-            (month % 2 ? odd : even) << statementWorkbook(QDate(2020, month, 28));
-        for (const int delay : {0, 100, 250, 500}) {
-            RunOptions options;
-            options.whileRunning = [delay](qint64 pid) {
-                QThread::msleep(ulong(delay));
-                ::kill(pid_t(pid), SIGKILL);
-            };
-            const Result killed = run(odd, Setup::None, options);
-            const int rows = int(historyRows().size());  // the header and the statements
-            QVERIFY2(killed.exitCode == 0 ? rows == 4 : rows == 1 || rows == 4,
-                     qPrintable(QStringLiteral("killed after %1 ms: %2 rows").arg(delay).arg(rows)));
-        }
-        Result second;
-        std::thread other([&] { second = run(even); });
-        const Result first = run(odd);
-        other.join();
-        QCOMPARE(first.errorLines, QStringList());
-        QCOMPARE(second.errorLines, QStringList());
-        QCOMPARE(historyRows().size(), 7);
+// Two programs importing at once lose nothing; a program killed in the middle of an import leaves the
+// history whole, its statements there all together or not at all.
+void TestCommandLine::twoProgramsAndAKilledOneLoseNothing() {
+    QStringList odd{"--import-history"}, even{"--import-history"};
+    for (int month = 1; month <= 6; ++month)
+        (month % 2 ? odd : even) << statementWorkbook(QDate(2020, month, 28));
+    for (const int delay : {0, 100, 250, 500}) {
+        RunOptions options;
+        options.whileRunning = [delay](qint64 pid) {
+            QThread::msleep(ulong(delay));
+            ::kill(pid_t(pid), SIGKILL);
+        };
+        const Result killed = run(odd, Setup::None, options);
+        const int rows = int(historyRows().size());  // the header and the statements
+        QVERIFY2(killed.exitCode == 0 ? rows == 4 : rows == 1 || rows == 4,
+                 qPrintable(QStringLiteral("killed after %1 ms: %2 rows").arg(delay).arg(rows)));
     }
+    Result second;
+    std::thread other([&] { second = run(even); });
+    const Result first = run(odd);
+    other.join();
+    QCOMPARE(first.errorLines, QStringList());
+    QCOMPARE(second.errorLines, QStringList());
+    QCOMPARE(historyRows().size(), 7);
+}
 
-    QTEST_MAIN(TestCommandLine)
+QTEST_MAIN(TestCommandLine)
 #include "tst_command_line.moc"
