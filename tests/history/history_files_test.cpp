@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +21,7 @@
 #include "history_fixtures.h"
 #include "shell/core/error_report.h"
 #include "spreadsheet/workbook_reader.h"
+#include "tests/common/oracles.h"
 #include "tests/common/test_files.h"
 
 using history::EntrySummary;
@@ -44,10 +44,6 @@ Run run(const QString& program, const QStringList& arguments) {
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput()};
-}
-
-bool have(const char* program) {
-    return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
 }
 
 EntrySummary entry(QDate date, const QString& name, qint64 assets, qint64 liabilities) {
@@ -100,8 +96,7 @@ private slots:
             "2024-01-02,\xC3\x85sa \xC3\x96"
             "berg,0.05,0.00,0.05\r\n";
         QCOMPARE(csv, expected);
-        if (!QFileInfo::exists(kPython))
-            QSKIP("/usr/bin/python3 is not installed");
+        QB_REQUIRE_TOOLS(testing::missingPrograms({kPython}));
         const QString file = dir_->filePath(QStringLiteral("h.csv"));
         testing::writeFile(file, csv);
         const Run read =
@@ -126,8 +121,8 @@ private slots:
         history::exportHistory(file, sampleEntries(), us);
         // Our own reader takes it too, the chart kept as it was written.
         QVERIFY(!spreadsheet::readWorkbookFile(file).sheets.front().kept.empty());
-        if (!QFileInfo::exists(kPython) || !have("ssconvert"))
-            QSKIP("python3-xlrd and gnumeric are needed");
+        QB_REQUIRE_TOOLS(testing::missingPrograms({QStringLiteral("ssconvert")}));
+        QB_REQUIRE_TOOLS(testing::missingPythonModule(QStringLiteral("xlrd")));
 
         const Run xlrd =
             run(kPython,
@@ -207,8 +202,7 @@ private slots:
     }
 
     void pdfHasTitleAuthorAndTable() {
-        if (!have("pdfinfo") || !have("pdftotext"))
-            QSKIP("poppler-utils is not installed");
+        QB_REQUIRE_TOOLS(testing::missingPrograms({QStringLiteral("pdfinfo"), QStringLiteral("pdftotext")}));
         const QString file = dir_->filePath(QStringLiteral("h.pdf"));
         history::exportHistory(file, sampleEntries(), QLocale(QLocale::English, QLocale::UnitedStates));
         const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {file}).out).simplified();
