@@ -45,6 +45,7 @@
 #include "spreadsheet/renderer.h"
 #include "spreadsheet/workbook_reader.h"
 #include "tests/common/oracles.h"
+#include "tests/common/test_files.h"
 
 namespace {
 
@@ -93,18 +94,6 @@ void giveTreeToUser(const QString& root) {
     for (const QString& path : paths)
         if (::lchown(QFile::encodeName(path).constData(), kOrdinaryUser, kOrdinaryUser) != 0)
             qFatal("cannot give %s to the ordinary user", qPrintable(path));
-}
-
-QByteArray readBytes(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    char buffer[65536];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, got);
-    ::close(fd);
-    return bytes;
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
@@ -711,7 +700,7 @@ void TestCommandLine::targets() {
         QVERIFY(readAll(out(QStringLiteral("made.pdf"))).startsWith("%PDF-"));
         QVERIFY(made.removeOne(QStringLiteral("made.pdf")));
     } else if (outcome == QStringLiteral("byte name")) {
-        QVERIFY(readBytes(folder + "/\xff\xfe.xls").startsWith("\xD0\xCF\x11\xE0"));
+        QVERIFY(testing::bytesAt(folder + "/\xff\xfe.xls").startsWith("\xD0\xCF\x11\xE0"));
         // Qt's own listing and removal cannot name it.
         QCOMPARE(::unlink((folder + "/\xff\xfe.xls").constData()), 0);
         made = leftBehind();

@@ -57,18 +57,6 @@ void writeAt(const QByteArray& path, const QByteArray& bytes) {
     ::close(fd);
 }
 
-QByteArray contentAt(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray bytes;
-    char buffer[65536];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, got);
-    ::close(fd);
-    return bytes;
-}
-
 // Reads a pipe to its end on a thread of its own, from the moment it is made.
 class PipeReader {
 public:
@@ -259,7 +247,7 @@ void TargetFileTest::targets() {
             ::unlink(name.constData());
     });
     if (how == QStringLiteral("renamed")) {
-        QCOMPARE(contentAt(holder), workbook);
+        QCOMPARE(testing::bytesAt(holder), workbook);
         if (before.type != 0) {
             QVERIFY(after.inode != before.inode);
             QCOMPARE(testing::modeOf(QFile::decodeName(holder)), modeBefore);
@@ -268,7 +256,7 @@ void TargetFileTest::targets() {
         if (holder != name)
             QCOMPARE(identityOf(name).type, mode_t(at.contains(u"link") ? S_IFLNK : S_IFREG));
     } else if (how == QStringLiteral("in place")) {
-        QCOMPARE(contentAt(holder), workbook);
+        QCOMPARE(testing::bytesAt(holder), workbook);
         QCOMPARE(after, before);
         QCOMPARE(testing::modeOf(QFile::decodeName(holder)), modeBefore);
     } else if (how == QStringLiteral("streamed")) {
@@ -279,7 +267,7 @@ void TargetFileTest::targets() {
     } else if (before.type == S_IFREG) {
         // Refused or failed: the old file as it was, inode, content and mode.
         QCOMPARE(after, before);
-        QCOMPARE(contentAt(holder), kOld);
+        QCOMPARE(testing::bytesAt(holder), kOld);
         QCOMPARE(testing::modeOf(QFile::decodeName(holder)), modeBefore);
     } else {
         QCOMPARE(after, before);
