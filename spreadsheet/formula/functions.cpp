@@ -1,6 +1,7 @@
 #include "spreadsheet/formula/functions.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +30,13 @@ double cleaned(double v) {
     if (!std::isfinite(v) || v == 0)
         return v;
     return QString::number(v, 'g', 15).toDouble();
+}
+
+int wholeArgument(double value) {
+    constexpr double kLimit = 1e9;
+    if (std::isnan(value))
+        return -int(kLimit);
+    return int(std::clamp(std::trunc(value), -kLimit, kLimit));
 }
 
 NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks, size_t first) {

@@ -95,6 +95,11 @@ struct NumberArgs {
 };
 NumberArgs numberArgs(const Call& call, std::initializer_list<double> fallbacks, size_t first = 0);
 
+// A number argument taken as a whole number (a code, an index, a count), truncated and held within
+// plus or minus 1e9: a value past that is past any range a function accepts, and sums of it with rows or
+// columns cannot overflow. Not a number gives -1e9.
+int wholeArgument(double value);
+
 // nullptr when the engine does not know the function. By name: any storage, the name without "_xlfn.".
 const FunctionInfo* functionByIndex(int index);
 const FunctionInfo* functionByName(const QString& upperCaseName);

@@ -481,7 +481,7 @@ Operand subtotal(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired});
     if (a.error)
         return errorResult(*a.error);
-    const int code = int(std::trunc(a[0]));
+    const int code = wholeArgument(a[0]);
     const int which = code > 100 ? code - 100 : code;
     if (which < 1 || which > 11 || (code > 11 && code < 101))
         return errorResult(ErrorCode::Value);
@@ -508,8 +508,8 @@ Operand aggregate(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired, 0});
     if (a.error)
         return errorResult(*a.error);
-    const int which = int(std::trunc(a[0]));
-    const int options = int(std::trunc(a[1]));
+    const int which = wholeArgument(a[0]);
+    const int options = wholeArgument(a[1]);
     if (which < 1 || which > 19 || options < 0 || options > 7)
         return errorResult(ErrorCode::Value);
     Leave leave;

@@ -92,7 +92,7 @@ std::optional<Weekend> weekendOf(const Call& c, size_t i, ErrorCode& error) {
         error = *n.error;
         return std::nullopt;
     }
-    const int code = int(std::trunc(n.value));
+    const int code = wholeArgument(n.value);
     if (code >= 1 && code <= 7) {
         // 1: Saturday and Sunday, 2: Sunday and Monday, ...
         weekend[size_t((code + 5) % 7)] = true;
@@ -274,7 +274,7 @@ Operand weekNumber(Call& c) {
     const Number type = c.number(1, 1);
     if (type.error)
         return errorResult(*type.error);
-    const int t = int(std::trunc(type.value));
+    const int t = wholeArgument(type.value);
     if (t == 21)
         return Value(isoWeek(serial.value, date1904(c)));
     int firstDay;  // Sunday 0 .. Saturday 6

@@ -67,7 +67,7 @@ Operand weekday(Call& c) {
         return errorResult(ErrorCode::Num);
     const long long whole = (long long)std::floor(a[0]);
     const int sundayZero = int((whole + (date1904(c) ? 5 : 6)) % 7);
-    switch (int(std::trunc(a[1]))) {
+    switch (wholeArgument(a[1])) {
         case 1:
             return Value(double(sundayZero + 1));
         case 2:

@@ -119,7 +119,7 @@ Operand tableLookup(Call& c, bool vertical) {
     const auto approximate = c.given(3) ? toBool(c.value(3), error) : std::optional<bool>(true);
     if (!approximate)
         return errorResult(error);
-    const int index = int(std::trunc(a[2]));
+    const int index = wholeArgument(a[2]);
     if (index < 1)
         return errorResult(ErrorCode::Value);
     if (index > (vertical ? table->columns() : table->rows()))
@@ -188,11 +188,11 @@ Operand index(Call& c) {
     const NumberArgs a = numberArgs(c, {kRequired, 0, 1}, 1);
     if (a.error)
         return errorResult(*a.error);
-    int row = int(std::trunc(a[1]));
-    int column = int(std::trunc(a[2]));
+    int row = wholeArgument(a[1]);
+    int column = wholeArgument(a[2]);
     Operand source = c.args[0];
     if (const AreaList* list = std::get_if<AreaList>(&source)) {
-        const int which = int(std::trunc(a[3]));
+        const int which = wholeArgument(a[3]);
         if (which < 1 || size_t(which) > list->areas.size())
             return errorResult(ErrorCode::Ref);
         source = list->areas[size_t(which - 1)];

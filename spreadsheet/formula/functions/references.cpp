@@ -21,7 +21,7 @@ Operand address(Call& c) {
         return errorResult(*a.error);
     const double row = std::trunc(a[0]);
     const double column = std::trunc(a[1]);
-    const int kind = int(std::trunc(a[2]));
+    const int kind = wholeArgument(a[2]);
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns || kind < 1 || kind > 4)
         return errorResult(ErrorCode::Value);
     ErrorCode error{};

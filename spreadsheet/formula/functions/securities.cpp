@@ -132,8 +132,14 @@ std::optional<Bond> bondOf(double settlement, double maturity, double frequency,
         error = ErrorCode::Num;
         return std::nullopt;
     }
-    return Bond{settlement, maturity, frequency, int(basis),
-                couponsOf(settlement, maturity, frequency, date1904)};
+    const Coupons coupons = couponsOf(settlement, maturity, frequency, date1904);
+    // A settlement in the calendar's first months may follow a coupon date before its start: no day
+    // count reaches it.
+    if (!dateOfSerial(coupons.previous, date1904)) {
+        error = ErrorCode::Num;
+        return std::nullopt;
+    }
+    return Bond{settlement, maturity, frequency, int(basis), coupons};
 }
 
 // COUPPCD, COUPNCD, COUPNUM, COUPDAYBS, COUPDAYS, COUPDAYSNC(settlement, maturity, frequency, [basis]).
