@@ -10,6 +10,8 @@
 //   quillberry-bench --job-process N                   the whole job as a process, N times
 //   quillberry-bench --export-process N                quillberry --export-pdf as a process, N times
 //   quillberry-bench --history                         only the history's stages
+//   quillberry-bench --growth [ROWS ...]               the job and a recalculation on the template grown
+//                                                      by ROWS rows (100 1000 10000), beside gnumeric
 
 #include <QApplication>
 #include <QFile>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/growth_timing.h"
 #include "bench/pdf_timing.h"
 #include "bench/process_timing.h"
 #include "bench/stage_timer.h"
@@ -175,7 +178,9 @@ void usage() {
                  "       quillberry-bench --startup ROUNDS [PROGRAM...]\n"
                  "       quillberry-bench --job-process ROUNDS\n"
                  "       quillberry-bench --export-process ROUNDS\n"
-                 "       quillberry-bench --history\n");
+                 "       quillberry-bench --history\n"
+
+                 "       quillberry-bench --growth [ROWS ...]\n");
 }
 
 }  // namespace
@@ -205,6 +210,14 @@ int main(int argc, char** argv) {
             return bench::timeExportProcess(std::max(1, args[1].toInt()));
         if (args.size() == 1 && args[0] == QStringLiteral("--history"))
             return runHistoryTimings();
+        if (!args.isEmpty() && args[0] == QStringLiteral("--growth")) {
+            std::vector<int> sizes;
+            for (const QString& rows : args.mid(1))
+                sizes.push_back(std::max(1, rows.toInt()));
+            if (sizes.empty())
+                sizes = {100, 1000, 10000};
+            return bench::timeGrowth(templateBytes(), sizes);
+        }
         if (args.size() == 2 && args[0] == QStringLiteral("--template")) {
             writeFile(args[1], templateBytes());
             return 0;
