@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/cell_store.h"
 #include "spreadsheet/model/array_formula.h"
 #include "spreadsheet/model/chart.h"
 #include "spreadsheet/model/conditional_format.h"
@@ -148,6 +149,9 @@ struct Cell {
     Value value;                     // for a formula: its cached result
     std::optional<Formula> formula;  // present for formula cells
     quint16 xf = 15;                 // index into Workbook::formats; 15 is the default cell format
+    // For a formula: where its result stands in a calculation under way (spreadsheet/calculation.h);
+    // 0, its value is current, whenever no calculation has marked it. Not part of the file.
+    quint8 calculationState = 0;
 
     bool isBlank() const { return !formula && std::holds_alternative<std::monostate>(value); }
     bool isNumber() const { return std::holds_alternative<double>(value); }
@@ -277,8 +281,8 @@ public:
     const Cell* cell(CellRef ref) const;
     // The cell, created blank with the column's or row's default format when missing.
     Cell& cellForWriting(CellRef ref);
-    const std::map<CellRef, Cell>& cells() const { return cells_; }
-    std::map<CellRef, Cell>& cells() { return cells_; }
+    const CellStore<Cell>& cells() const { return cells_; }
+    CellStore<Cell>& cells() { return cells_; }
 
     // The bounding rectangle of every cell the sheet holds, formatted blanks included; nothing when empty.
     std::optional<CellRange> usedRange() const;
@@ -295,7 +299,7 @@ public:
     const ArrayFormula* arrayFormulaAt(CellRef ref) const;
 
 private:
-    std::map<CellRef, Cell> cells_;
+    CellStore<Cell> cells_;
 };
 
 struct CalculationSettings {

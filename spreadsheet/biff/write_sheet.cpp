@@ -62,7 +62,7 @@ bool writtenAsLabel(const Worksheet& sheet, CellRef ref, const Cell& cell) {
     return !writtenAsFormula(sheet, ref, cell) && cell.isText();
 }
 
-using CellIterator = std::map<CellRef, Cell>::const_iterator;
+using CellIterator = CellStore<Cell>::const_iterator;
 
 // Writes the cells of one row; a run of formatted blanks becomes one MULBLANK.
 void writeRowCells(RecordStream& stream, const Worksheet& sheet, CellIterator it, CellIterator end,

@@ -27,14 +27,12 @@ QString errorText(ErrorCode code) {
 // ---- Worksheet ----
 
 const Cell* Worksheet::cell(CellRef ref) const {
-    auto it = cells_.find(ref);
-    return it == cells_.end() ? nullptr : &it->second;
+    return cells_.get(ref);
 }
 
 Cell& Worksheet::cellForWriting(CellRef ref) {
-    auto it = cells_.find(ref);
-    if (it != cells_.end())
-        return it->second;
+    if (Cell* existing = cells_.get(ref))
+        return *existing;
     Cell cell;
     // A new cell takes the row's format when the row has one, else the column's, as a spreadsheet does.
     if (auto row = rows.find(ref.row); row != rows.end() && row->second.hasFormat) {
@@ -46,16 +44,7 @@ Cell& Worksheet::cellForWriting(CellRef ref) {
 }
 
 std::optional<CellRange> Worksheet::usedRange() const {
-    if (cells_.empty())
-        return std::nullopt;
-    CellRange range{cells_.begin()->first, cells_.begin()->first};
-    for (const auto& [ref, cell] : cells_) {
-        range.first.row = std::min(range.first.row, ref.row);
-        range.first.column = std::min(range.first.column, ref.column);
-        range.last.row = std::max(range.last.row, ref.row);
-        range.last.column = std::max(range.last.column, ref.column);
-    }
-    return range;
+    return cells_.bounds();
 }
 
 const ColumnInfo* Worksheet::columnInfo(int column) const {
