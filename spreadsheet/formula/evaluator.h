@@ -1,80 +1,74 @@
 #pragma once
 
-// The formula evaluator behind evaluateFormula and recalculate. Formula cells are evaluated in
-// dependency order with an explicit stack (no recursion, so a long chain of formulas cannot exhaust
-// the call stack); cells caught in a circular reference give 0, as a spreadsheet shows them with
-// iteration off.
+// The calculation behind spreadsheet/calculation.h, recalculate and evaluateFormula. It is kept with
+// its workbook between changes, as a spreadsheet keeps it: a change marks the cell, and the next
+// calculation evaluates the formulas that depend on the marked cells (found through the dependency
+// index), the volatile ones and theirs, each once, and writes each result into its cell.
 //
-// Dependencies come from the references a formula holds (on its own sheet, on other sheets through
-// 3-D references, and inside the defined names it uses). References made while evaluating (OFFSET,
-// INDIRECT) are found on demand: a formula that reads a formula cell not evaluated yet is put back,
-// the cell is evaluated first, and the formula runs again. Each retry finishes at least one more
-// cell, so this ends, and a cell that reads itself this way is circular like any other.
+// Formula cells are evaluated in dependency order with an explicit stack (no recursion, so a long chain
+// of formulas cannot exhaust the call stack); cells caught in a circular reference give 0, as a
+// spreadsheet shows them with iteration off. A formula first waits for the formula cells it names one by
+// one; ranges, and references made while evaluating (OFFSET, INDIRECT), are found on demand: a formula
+// that reads a formula cell not evaluated yet is put back, the cell is evaluated first, and the formula
+// runs again. Each retry finishes at least one more cell, so this ends, and a cell that reads itself
+// this way is circular like any other.
+//
+// What a formula reads beyond the cells and ranges it names (OFFSET and INDIRECT, a range built with
+// ':' from computed references, a SUMIF whose sum range grows to the size of its range) cannot be
+// known before it runs: such a formula is evaluated at every calculation, as a spreadsheet does with
+// volatile functions, and so are the formulas that depend on it.
+//
+// Each cell of an array formula is a formula of its own that reads what the array reads, so a change
+// marks every cell of the array. The array is evaluated once per calculation, by whichever of its cells
+// comes first; the others take their element of that result.
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
-#include <set>
-#include <variant>
+#include <unordered_map>
 #include <vector>
 
-#include "spreadsheet/formula/tokens.h"
-#include "spreadsheet/workbook.h"
+#include "spreadsheet/formula/dependency_index.h"
+#include "spreadsheet/formula/evaluator_types.h"
 
 namespace spreadsheet::formula_detail {
 
-struct CellKey {
-    int sheet = 0;
-    CellRef ref;
-    auto operator<=>(const CellKey&) const = default;
+// Where a formula cell stands in a calculation, kept in Cell::calculationState.
+enum CellState : quint8 {
+    kCurrent = 0,     // its value is its result
+    kMarked = 1,      // it is to be evaluated
+    kInProgress = 2,  // it is being evaluated, waiting for cells it reads
+    kCircular = 3,    // it is being evaluated and found in a circular reference: it reads as 0
 };
-
-// A reference on the evaluation stack: one cell or a rectangle of one sheet.
-struct Area {
-    int sheet = 0;
-    CellRange range;
-};
-
-// Several rectangles: a union (A1:A3,C5) or one rectangle on several sheets (Sheet1:Sheet3!A1).
-struct AreaList {
-    std::vector<Area> areas;
-};
-
-using Operand = std::variant<Value, Area, ValueMatrix, AreaList>;
-
-enum class Outcome {
-    Done,
-    Unsupported,  // a token, function, name or link the engine does not evaluate: the value is an error
-    Malformed,    // the tokens are cut off or do not form one expression
-};
-
-struct Result {
-    Value value;
-    Outcome outcome = Outcome::Done;
-    bool isVolatile = false;  // TODAY, NOW, OFFSET, INDIRECT or a volatile mark: recalculate on open
-};
-
-// The sheets a 3-D reference's EXTERNSHEET entry spans in this workbook.
-struct SheetSpan {
-    int first = 0;
-    int last = 0;
-};
-// Nothing when the entry is missing, points into another file or an add-in, or lost its sheets.
-std::optional<SheetSpan> sheetsOf(const Workbook& workbook, quint16 ixti);
 
 class Evaluator {
 public:
-    explicit Evaluator(const Workbook& workbook);
+    explicit Evaluator(Workbook& workbook);
+    ~Evaluator();
+    Evaluator(const Evaluator&) = delete;
+    Evaluator& operator=(const Evaluator&) = delete;
 
-    // Evaluates the formula as if it stood at the cell, with every formula it depends on first.
+    // --- the calculation
+    // Marks every formula: the next calculation evaluates them all.
+    void markAll();
+    // The cell's content was replaced: it is evaluated (when it holds a formula) at the next
+    // calculation, as is every formula that reads it.
+    void cellChanged(int sheet, CellRef ref);
+    bool hasChanges() const { return !changed_.empty() || !marked_.empty(); }
+    // Marks what the next calculation evaluates: the formulas that depend on the cells changed, the
+    // volatile ones and theirs.
+    void prepare();
+    // Evaluates the marked formulas, preparing first. progress(done, total) is called now and then.
+    void calculate(const std::function<void(qint64, qint64)>& progress = {});
+    // The number of formulas the last calculation evaluated.
+    qint64 lastCount() const { return lastCount_; }
+    // Evaluates a formula as if it stood at the cell, with the marked formula cells it reads first, and
+    // returns its result. When the cell holds a formula, this one takes its place there (a formula
+    // reading the cell then meets itself); otherwise the cell keeps what it holds.
     Result evaluateAt(int sheet, CellRef at, const Formula& formula);
-    // Evaluates every formula cell of the workbook.
-    void evaluateAll();
-    // The results of the formula cells evaluated so far.
-    const std::map<CellKey, Value>& results() const { return results_; }
-    // Formula cells a spreadsheet must recalculate when it opens the file: volatile ones, and ones
-    // this engine could not evaluate.
-    const std::set<CellKey>& recalculateOnOpen() const { return recalculateOnOpen_; }
 
+    // --- what operators and functions read
     const Workbook& workbook() const { return workbook_; }
     // The value a cell shows: a formula cell's result, or what the cell holds. Reading a formula cell
     // that has not been evaluated yet notes it, so that the reading formula runs again after it.
@@ -86,66 +80,92 @@ public:
     const ptg::DecodeResult* nameTokens(int index) const;
 
 private:
-    // What an array formula gave, kept by its first cell for all the cells it covers.
+    struct Entry {
+        CellKey key;
+        quint32 version = 0;
+        bool live = false;
+        bool isVolatile = false;  // recalculated at every calculation, as are its dependants
+        bool floating = false;    // evaluated at its cell without standing in it
+        bool inArray = false;     // a cell of an array formula: tokens and areas are the array's
+        ptg::DecodeResult tokens;
+        std::vector<Area> areas;     // the cells and ranges it names, its names' included
+        std::vector<CellKey> cells;  // the single cells among them, waited for before it runs
+    };
+    // What an array formula gave in this calculation, kept by its first cell for all its cells.
     struct ArrayResult {
         ValueMatrix values;
         Outcome outcome = Outcome::Done;
-        bool isVolatile = false;
+        bool isVolatile = false;   // TODAY and its kin, or the array's always-calculate flag
+        bool readsBeyond = false;  // it read beyond what it names: all its cells are volatile
     };
-
     struct Frame {
-        CellKey key;
-        const Formula* formula;
+        quint32 slot;
         std::vector<CellKey> dependencies;
         size_t next = 0;
     };
-    enum class State { InProgress, Done };
 
-    const ptg::DecodeResult& decoded(const CellKey& key, const Formula& formula);
-    std::vector<CellKey> dependenciesOf(const CellKey& key, const Formula& formula);
-    void addFormulaCellsIn(const Area& area, std::vector<CellKey>& out) const;
-    void addReferences(const CellKey& at, const ptg::DecodeResult& tokens, int depth,
-                       std::vector<CellKey>& out) const;
-    void run(const CellKey& root, const Formula& formula);
-    Result execute(const CellKey& at, const Formula& formula);
-    // The array formula a formula points at when it stands in one of the array's cells.
-    const ArrayFormula* arrayFormulaOf(const CellKey& key, const Formula& formula) const;
-    Result arrayElement(const CellKey& key, const ArrayFormula& array);
-    const Cell* cellAt(const CellKey& key) const;
+    static quint64 packed(const CellKey& key) {
+        return quint64(quint32(key.sheet)) << 32 | quint64(quint32(key.ref.row)) << 8 |
+               quint64(key.ref.column);
+    }
+    Cell* cellAt(const CellKey& key) {
+        if (key.sheet < 0 || size_t(key.sheet) >= workbook_.sheets.size())
+            return nullptr;
+        return workbook_.sheets[size_t(key.sheet)].cells().get(key.ref);
+    }
+    const Cell* cellAt(const CellKey& key) const { return const_cast<Evaluator*>(this)->cellAt(key); }
+    std::optional<quint32> slotOf(const CellKey& key) const;
 
-    const Workbook& workbook_;
-    std::vector<std::vector<CellRef>> formulaCells_;  // per sheet, in row-major order
+    void addEntry(const CellKey& key, const Formula& formula);
+    void removeEntry(quint32 slot);
+    // The areas the tokens name, and whether they are volatile.
+    void addReferences(Entry& entry, const ptg::DecodeResult& tokens, int depth) const;
+    // Marks the formula unless it is marked; true when it was not.
+    bool mark(quint32 slot);
+    void propagate();
+    void run(quint32 slot, Result* rootResult);
+    void push(std::vector<Frame>& stack, quint32 slot);
+    Result execute(Entry& entry);
+    Result arrayElement(Entry& entry, const ArrayFormula& array);
+    // Marks the formula volatile: it is evaluated at every calculation from now on.
+    void makeVolatile(Entry& entry);
+    // Adds the formula cells the last evaluation read unfinished to the frame; false when none.
+    bool addPending(Frame& frame);
+    Value unfinished(const CellKey& key, const Cell& cell) const;
+    void noteRead(const Area& area) const;
+    void noteRead(const CellKey& key) const;
+
+    Workbook& workbook_;
     std::vector<ptg::DecodeResult> names_;
-    std::map<CellKey, ptg::DecodeResult> decoded_;
-    std::map<CellKey, ptg::DecodeResult> decodedArrays_;  // by the array's first cell
-    std::map<CellKey, ArrayResult> arrayResults_;
-    std::map<CellKey, State> state_;
-    std::set<CellKey> circular_;
-    std::map<CellKey, Value> results_;
-    std::set<CellKey> recalculateOnOpen_;
-    std::optional<Result> rootResult_;
+    std::vector<Entry> entries_;
+    std::vector<quint32> freeSlots_;
+    std::unordered_map<quint64, quint32> slots_;
+    std::vector<quint32> volatileSlots_;
+    std::map<CellKey, ArrayResult> arrayResults_;  // of the current calculation, by the array's first cell
+    DependencyIndex index_;
+    std::vector<CellKey> changed_;  // cells changed since the last calculation
+    std::vector<quint32> marked_;   // formulas marked since the last calculation
+    bool allMarked_ = false;
+    bool prepared_ = false;
+    qint64 lastCount_ = 0;
+    qint64 done_ = 0;
+    qint64 total_ = 0;
+    const std::function<void(qint64, qint64)>* progress_ = nullptr;
     mutable std::vector<CellKey> pending_;  // formula cells read before they were evaluated
+    mutable Entry* current_ = nullptr;      // the formula being evaluated, whose reads are watched
 };
 
 template <typename F>
 void Evaluator::forEachValue(const Area& area, F&& f) const {
     if (area.sheet < 0 || size_t(area.sheet) >= workbook_.sheets.size())
         return;
-    const auto& cells = workbook_.sheets[size_t(area.sheet)].cells();
-    // Walk the stored cells of the rows in range rather than every position of a large rectangle.
-    const CellRange& r = area.range;
-    auto it = cells.lower_bound(r.first);
-    while (it != cells.end() && it->first.row <= r.last.row) {
-        const CellRef ref = it->first;
-        if (ref.column < r.first.column) {
-            it = cells.lower_bound({ref.row, r.first.column});
-        } else if (ref.column > r.last.column) {
-            it = cells.lower_bound({ref.row + 1, r.first.column});
-        } else {
-            f(cellValue({area.sheet, ref}));
-            ++it;
-        }
-    }
+    noteRead(area);
+    workbook_.sheets[size_t(area.sheet)].cells().forEachIn(area.range, [&](CellRef ref, const Cell& cell) {
+        if (!cell.formula || cell.calculationState == kCurrent)
+            f(cell.value);
+        else
+            f(unfinished({area.sheet, ref}, cell));
+    });
 }
 
 // Runs a token stream against the evaluator's cells (machine.cpp). `depth` counts the

@@ -1,5 +1,6 @@
 #include "spreadsheet/formula.h"
 
+#include "spreadsheet/calculation.h"
 #include "spreadsheet/error.h"
 #include "spreadsheet/formula/evaluator.h"
 
@@ -9,19 +10,18 @@ Value evaluateFormula(const Workbook& workbook, int sheetIndex, CellRef at, cons
     if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size()) {
         throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheetIndex + 1));
     }
-    formula_detail::Evaluator evaluator(workbook);
+    // Evaluated in a copy, every formula of which is evaluated afresh as it is read: stored results
+    // never leak in.
+    Workbook copy = workbook;
+    formula_detail::Evaluator evaluator(copy);
+    evaluator.markAll();
     return evaluator.evaluateAt(sheetIndex, at, formula).value;
 }
 
 void recalculate(Workbook& workbook) {
-    formula_detail::Evaluator evaluator(workbook);
-    evaluator.evaluateAll();
-    for (const auto& [key, value] : evaluator.results()) {
-        Cell& cell = workbook.sheets[size_t(key.sheet)].cellForWriting(key.ref);
-        cell.value = value;
-        if (evaluator.recalculateOnOpen().count(key) && cell.formula)
-            cell.formula->alwaysCalculate = true;
-    }
+    Calculation calculation(workbook);
+    calculation.markAll();
+    calculation.calculate();
 }
 
 }  // namespace spreadsheet

@@ -118,7 +118,7 @@ private:
         outcome_ = Outcome::Unsupported;
         stack_.emplace_back(std::move(shown));
     }
-    Area areaOf(const ptg::Token& t, int sheet) const;
+    Area areaOf(const ptg::Token& t, int sheet) const { return areaOfToken(t, sheet, at_.ref); }
     void pushReference(const ptg::Token& t);
     void push3d(const ptg::Token& t);
     void pushName(const ptg::DecodeResult* tokens);
@@ -135,23 +135,6 @@ private:
     Outcome outcome_ = Outcome::Done;
     bool volatile_ = false;
 };
-
-Area Machine::areaOf(const ptg::Token& t, int sheet) const {
-    auto place = [&](const ptg::RefOperand& r) {
-        if (!t.relativeToCell)
-            return r.cell;
-        // Offsets wrap around the sheet's edges as the file format defines them.
-        const int row = r.rowRelative ? (at_.ref.row + r.cell.row + kMaxRows) % kMaxRows : r.cell.row;
-        const int column =
-            r.columnRelative ? (at_.ref.column + r.cell.column + kMaxColumns) % kMaxColumns : r.cell.column;
-        return CellRef{row, column};
-    };
-    const CellRef a = place(t.first);
-    const CellRef b = place(t.last);
-    return {sheet,
-            {{std::min(a.row, b.row), std::min(a.column, b.column)},
-             {std::max(a.row, b.row), std::max(a.column, b.column)}}};
-}
 
 void Machine::pushReference(const ptg::Token& t) {
     if (t.columnOutOfRange) {

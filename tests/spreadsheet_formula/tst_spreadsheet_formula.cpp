@@ -515,7 +515,8 @@ testing::TestClass formulaTests() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return testing::runTestClasses(argc, argv, {formulaTests(), typedEntryTests(), statementTests()});
+    return testing::runTestClasses(argc, argv,
+                                   {formulaTests(), typedEntryTests(), statementTests(), calculationTests()});
 }
 
 #include "tst_spreadsheet_formula.moc"

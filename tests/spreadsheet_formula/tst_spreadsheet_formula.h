@@ -7,3 +7,4 @@
 testing::TestClass formulaTests();
 testing::TestClass typedEntryTests();
 testing::TestClass statementTests();
+testing::TestClass calculationTests();
