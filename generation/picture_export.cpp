@@ -47,8 +47,10 @@ void saveCellsActivesheet(const Workbook& book, const QString& file) {
     // A picture of a single row or column is not worth showing: nothing is written, and no message.
     if (!(lastRow > 1 && lastColumn > 1))
         return;
-    p.step(110, [&] { sheet.UsedRange().CopyPicture(); });
-    p.step(112, [&] { writePictureFile(GetClipboardPicture(kAnyPicture), file); });
+    // A picture that was not copied (a used range too large for one) leaves nothing of its own to read:
+    // whatever the clipboard holds then is another picture, and no picture is written.
+    if (p.step(110, [&] { sheet.UsedRange().CopyPicture(); }))
+        p.step(112, [&] { writePictureFile(GetClipboardPicture(kAnyPicture), file); });
 }
 
 QImage GetClipboardPicture(int format) {

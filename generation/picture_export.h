@@ -12,7 +12,8 @@ namespace generation {
 std::shared_ptr<Application> OpenWorkbookInNewExcel(const QString& path);
 
 // Draws the used range of the book's active sheet through the clipboard into a picture file (BMP).
-// Writes nothing when the used range ends in row 1 or column 1. Reports its own failures
+// Writes nothing when the used range ends in row 1 or column 1, or when it is too large for a picture
+// (spreadsheet::kMaxPicturePixels; reported at line 110). Reports its own failures
 // ("Excel1.saveCellsActivesheet", lines 100 to 112) and returns.
 void saveCellsActivesheet(const Workbook& book, const QString& file);
 

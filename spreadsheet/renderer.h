@@ -28,8 +28,15 @@ QSize rangePixelSize(const Workbook& workbook, int sheetIndex, const CellRange& 
 void paintRange(QPainter& painter, const Workbook& workbook, int sheetIndex, const CellRange& range,
                 const PaintOptions& options = {});
 
+// The most pixels a picture may have: 64 MB at 32 bits a pixel. A picture is held several times over
+// while it is handed on (drawn, on the clipboard, as a file, loaded back), and Qt reads no picture file
+// above 256 MB back; within this a job stays in a modest memory budget.
+inline constexpr qint64 kMaxPicturePixels = 16'777'216;
+
 // Draws a range of a sheet as a spreadsheet shows it at 100 % zoom on a 96 dpi screen: the image is
-// exactly the size of the range's columns and rows. `options.printing` is not used.
+// exactly the size of the range's columns and rows; `options.printing` is not used. A range whose picture
+// would have more than kMaxPicturePixels throws SpreadsheetError ("The picture is too large: ..."), drawing
+// nothing.
 QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range,
                    const PaintOptions& options = {});
 

@@ -1,14 +1,13 @@
 #include "spreadsheet/renderer.h"
 
+#include <QLocale>
+
 #include "spreadsheet/error.h"
 #include "spreadsheet/render/grid.h"
 
 namespace spreadsheet {
 
 namespace {
-
-// A picture larger than this is a mistake in the range, not a sheet anyone means to look at.
-constexpr qint64 kMaxPixels = 200'000'000;
 
 int sheetToDraw(const Workbook& workbook, int sheetIndex, const CellRange& range) {
     if (sheetIndex < 0 || sheetIndex >= int(workbook.sheets.size()))
@@ -54,8 +53,15 @@ void paintRange(QPainter& painter, const Workbook& workbook, int sheetIndex, con
 QImage renderRange(const Workbook& workbook, int sheetIndex, const CellRange& range,
                    const PaintOptions& options) {
     render_detail::RenderGrid grid(workbook, sheetToDraw(workbook, sheetIndex, range), range, options.locale);
-    if (qint64(grid.width()) * grid.height() > kMaxPixels)
-        throw SpreadsheetError(QStringLiteral("The range is too large to draw as a picture."));
+    if (qint64(grid.width()) * grid.height() > kMaxPicturePixels) {
+        const QLocale english(QLocale::English);
+        throw SpreadsheetError(
+            QStringLiteral("The picture is too large: %1 is %2 by %3 pixels, more than the %4 pixels a "
+                           "picture may have.")
+                .arg(cellName(range.first) + QLatin1Char(':') + cellName(range.last),
+                     english.toString(grid.width()), english.toString(grid.height()),
+                     english.toString(kMaxPicturePixels)));
+    }
     QImage image(std::max(grid.width(), 1), std::max(grid.height(), 1), QImage::Format_RGB32);
     image.fill(Qt::white);
     if (grid.width() == 0 || grid.height() == 0)
