@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QResource>
 #include <cmath>
 
@@ -135,7 +136,30 @@ generation::HandOver Program::handOver() {
     handOver.rearmFirstShow = [this] { preview().rearmFirstShow(); };
     handOver.showPreview = [this] { preview().show(); };
     handOver.hideMainWindow = [this] { form1_->hide(); };
+    handOver.showProgress = [this](int percent) { showRunProgress(percent); };
     return handOver;
+}
+
+// A long run shows how far it has come at the foot of the main window, beside the busy pointer. The
+// window's drawing, suspended for the run, resumes for it, and the window takes the events that paint
+// the bar and change the pointer, none of the user's input: the run goes on undisturbed.
+void Program::showRunProgress(int percent) {
+    if (percent < 0) {
+        delete runProgress_;
+        return;
+    }
+    if (!runProgress_) {
+        runProgress_ = new QProgressBar(form1_.get());
+        runProgress_->setRange(0, 100);
+        runProgress_->setAccessibleName(QStringLiteral("Progress"));
+    }
+    const int height = runProgress_->sizeHint().height();
+    runProgress_->setGeometry(0, form1_->height() - height, form1_->width(), height);
+    runProgress_->setValue(percent);
+    runProgress_->show();
+    runProgress_->raise();
+    form1_->setUpdatesEnabled(true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace app

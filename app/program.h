@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "generation/generation_run.h"
+
+class QProgressBar;
 
 namespace entry {
 class Form1;
@@ -51,11 +54,13 @@ public:
 private:
     generation::HandOver handOver();
     void openInStatement(const shell::StatementRecord& statement);
+    void showRunProgress(int percent);
 
     std::unique_ptr<entry::Form1> form1_;
     std::unique_ptr<preview::Form2> form2_;
     std::unique_ptr<generation::GenerationRun> run_;
     std::unique_ptr<history::HistoryWindow> history_;
+    QPointer<QProgressBar> runProgress_;  // on the main window while a long run goes on
 };
 
 }  // namespace app

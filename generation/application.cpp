@@ -6,7 +6,6 @@
 #include "generation/application_state.h"
 #include "shell/core/error_report.h"
 #include "spreadsheet/error.h"
-#include "spreadsheet/formula.h"
 #include "spreadsheet/gsf_log.h"
 #include "spreadsheet/workbook_reader.h"
 
@@ -38,11 +37,29 @@ void guarded(const QString& object, const char* method, const std::function<void
     }
 }
 
-void recalculateIfNeeded(BookState& book, bool force) {
-    if (force || book.needsRecalculation) {
-        spreadsheet::recalculate(book.model);
-        book.needsRecalculation = false;
-    }
+namespace {
+void startCalculation(BookState& book) {
+    if (book.calculation)
+        return;
+    book.calculation = std::make_unique<spreadsheet::Calculation>(book.model);
+    book.calculation->markAll();
+}
+}  // namespace
+
+void noteChange(BookState& book, int sheet, const spreadsheet::CellRange& range) {
+    startCalculation(book);
+    book.calculation->cellsChanged(sheet, range);
+}
+
+void calculateFor(BookState& book, Need need) {
+    if (need == Need::Save)
+        startCalculation(book);
+    if (need == Need::Read && !book.model.calculation.automatic)
+        return;
+    if (!book.calculation || (need != Need::Save && !book.calculation->hasChanges()))
+        return;
+    const auto app = book.app.lock();
+    book.calculation->calculate(app ? app->calculationProgress : spreadsheet::CalculationProgress{});
 }
 
 }  // namespace detail
@@ -117,6 +134,9 @@ void Application::setDisplayAlerts(bool displayAlerts) {
 }
 QString Application::Version() const {
     return state().version;
+}
+void Application::setCalculationProgress(spreadsheet::CalculationProgress progress) {
+    state().calculationProgress = std::move(progress);
 }
 
 void Application::Quit() {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <memory>
 
+#include "spreadsheet/calculation.h"
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/workbook.h"
 
@@ -35,7 +36,8 @@ public:
     void setValue(const QString& text);
     // The date's serial number; a General cell gets the short-date format.
     void setValue(QDate date);
-    // The value of the range's first cell (a formula's result for a formula cell).
+    // The value of the range's first cell (a formula's result for a formula cell, calculated first
+    // under automatic calculation when cells changed since).
     spreadsheet::Value Value() const;
 
     // Makes the range the selection of its sheet, with its first cell as the active cell.
@@ -62,6 +64,9 @@ private:
     enum class Kind { Cells, Rows, Columns };
     Range(std::shared_ptr<detail::BookState> book, int sheet, spreadsheet::CellRange range, Kind kind);
     detail::BookState& book() const;
+    // Writes each cell of the range in turn; what was written is calculated when next needed.
+    template <typename Write>
+    void writeCells(detail::BookState& state, const Write& write) const;
 
     std::shared_ptr<detail::BookState> book_;
     int sheet_ = 0;
@@ -111,7 +116,8 @@ public:
     // Closes without saving.
     void Close();
 
-    // The engine's model of the open workbook, for callers that inspect it (tests, the benchmark).
+    // The engine's model of the open workbook, for callers that inspect it (tests, the benchmark);
+    // calculated first, as Range::Value is.
     const spreadsheet::Workbook& model() const;
 
     bool operator==(const Workbook& other) const { return book_ == other.book_; }
@@ -164,6 +170,9 @@ public:
     bool DisplayAlerts() const;
     void setDisplayAlerts(bool displayAlerts);
     QString Version() const;
+    // Where the calculations of this instance's workbooks report how far they have come, as a
+    // spreadsheet shows it in its status bar; nothing by default.
+    void setCalculationProgress(spreadsheet::CalculationProgress progress);
 
     // Closes every workbook without saving and ends the instance; any later use raises.
     void Quit();

@@ -8,6 +8,7 @@
 #include "generation/cell_map.h"
 #include "generation/file_format.h"
 #include "generation/picture_export.h"
+#include "generation/run_progress.h"
 #include "generation/temporary_folder.h"
 #include "shell/core/error_report.h"
 #include "shell/core/file_utils.h"
@@ -96,9 +97,16 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
     std::shared_ptr<Application> instanceB;
     Workbook bookB;
 
+    // Shares of the run's work, as they go on a large template: calculating before the save, writing
+    // the workbook, reading it back, drawing its picture and loading it.
+    RunProgress progress(handOver_.showProgress);
     p.step(100, [&] { call(handOver_.suspendDrawing, true); });
     p.step(102, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
-    p.step(104, [&] { CreateExcelApp(); });
+    p.step(104, [&] {
+        CreateExcelApp();
+        excelApp().setCalculationProgress(
+            [&progress](qint64 done, qint64 total) { progress.reachWithin(10, 55, done, total); });
+    });
     p.step(106, [&] { bytes = templateBytes(); });
     // T is checked at the first step that needs it, and a T that cannot be used ends the run with that
     // one report rather than a report from every later step.
@@ -112,6 +120,7 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
         return;
     }
     p.step(110, [&] { mExcelBook = excelApp().Workbooks().Open(temporaryPath(kTemplateName), true); });
+    progress.reach(10);
 
     for (const CellWrite& write : statementCells(statement))
         p.step(write.line, [&] { writeCell(excelApp().Worksheets(1), write); });
@@ -146,6 +155,7 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
     // A workbook that was not saved keeps its claimed, empty file: the name stays the run's, so nothing
     // put there by someone else in a shared folder is opened, shown or copied later, and later reports
     // and the preview still name the workbook the run meant to write. The preview deletes it as usual.
+    progress.reach(65);
     p.step(162, [&] { excelApp().setDisplayAlerts(false); });
     p.step(164, [&] { mExcelBook.Close(); });
     p.step(166, [&] { excelApp().Quit(); });
@@ -162,6 +172,7 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
                                           .arg(QDir::toNativeSeparators(path)));
         instanceB = OpenWorkbookInNewExcel(path);
     });
+    progress.reach(75);
     p.step(172, [&] { call(handOver_.setMousePointer, shell::MousePointer::Hourglass); });
     const auto b = [&]() -> Application& {
         if (!instanceB)
@@ -170,12 +181,16 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
     };
     p.step(174, [&] { bookB = b().Workbooks(b().Workbooks().count()); });
     p.step(176, [&] { saveCellsActivesheet(bookB, temporaryPath(kPictureName)); });
+    progress.reach(95);
     p.step(178, [&] { b().setDisplayAlerts(false); });
     p.step(180, [&] { bookB.Close(); });
     p.step(182, [&] { b().Quit(); });
     p.step(184, [&] { call(handOver_.setMousePointer, shell::MousePointer::Default); });
 
-    p.step(186, [&] { call(handOver_.setPicture, loadPicture(temporaryPath(kPictureName))); });
+    // Without a picture the preview shows none, never the one an earlier run left it.
+    if (!p.step(186, [&] { call(handOver_.setPicture, loadPicture(temporaryPath(kPictureName))); }))
+        call(handOver_.setPicture, QImage());
+    progress.reach(100);
     p.step(188, [&] { call(handOver_.setWorkbookPath, path); });
     p.step(190, [&] {
         call(handOver_.rearmFirstShow);
@@ -184,6 +199,7 @@ void GenerationRun::PushButton22_Click(const shell::StatementRecord& statement) 
     p.step(192, [&] { call(handOver_.hideMainWindow); });
     p.step(194, [&] { shell::DeleteFileQuietly(temporaryPath(kPictureName)); });
     p.step(196, [&] { shell::DeleteFileQuietly(temporaryPath(kTemplateName)); });
+    progress.finish();
     call(handOver_.suspendDrawing, false);
 }
 

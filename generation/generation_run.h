@@ -25,10 +25,13 @@ struct HandOver {
     std::function<void()> rearmFirstShow;                      // the preview's mFirstShow := true
     std::function<void()> showPreview;                         // modeless
     std::function<void()> hideMainWindow;
+    // How far a run that takes more than about a second has come, 0 to 100; -1 when it has ended.
+    std::function<void(int percent)> showProgress;  // on the main window
 };
 
 // "Start Creating Template": fills the embedded template with the statement, saves it as
-// T/vornikDDDDDDDD.xls, draws its picture and hands both to the preview window. Every line is reported
+// T/vornikDDDDDDDD.xls, draws its picture and hands both to the preview window. A run that takes more
+// than about a second shows how far it has come beside the busy pointer. Every line is reported
 // on failure ("Form1.PushButton22_Click") and the run goes on with the next one, except at line 108:
 // a T that cannot be used, or a template path the run may not use (a link it cannot remove, another
 // user's file), is reported once there and ends the run. T may be shared with other users (/tmp): the

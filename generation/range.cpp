@@ -13,15 +13,6 @@ namespace generation {
 namespace {
 const QString kRangeObject = QStringLiteral("Range");
 
-void afterChange(detail::BookState& book) {
-    // Automatic calculation updates dependants at once; in manual mode the save catches up.
-    if (book.model.calculation.automatic) {
-        detail::recalculateIfNeeded(book, true);
-    } else {
-        book.needsRecalculation = true;
-    }
-}
-
 // A change the sheet refuses (a protected cell) is reported in the spreadsheet's own words.
 template <typename Body>
 void refusalsAsTheyAre(const Body& body) {
@@ -36,6 +27,22 @@ void refusalsAsTheyAre(const Body& body) {
 Range::Range(std::shared_ptr<detail::BookState> book, int sheet, spreadsheet::CellRange range, Kind kind)
     : book_(std::move(book)), sheet_(sheet), range_(range), kind_(kind) {}
 
+template <typename Write>
+void Range::writeCells(detail::BookState& state, const Write& write) const {
+    try {
+        refusalsAsTheyAre([&] {
+            for (int row = range_.first.row; row <= range_.last.row; ++row)
+                for (int column = range_.first.column; column <= range_.last.column; ++column)
+                    write(spreadsheet::CellRef{row, column});
+        });
+    } catch (...) {
+        // The cells written before a refusal are calculated like any others.
+        detail::noteChange(state, sheet_, range_);
+        throw;
+    }
+    detail::noteChange(state, sheet_, range_);
+}
+
 detail::BookState& Range::book() const {
     if (!book_)
         detail::raiseNothing();
@@ -48,12 +55,9 @@ void Range::setValue(const QString& text) {
     auto& state = book();
     detail::guarded(kRangeObject, "Value", [&] {
         const QLocale locale;
-        refusalsAsTheyAre([&] {
-            for (int row = range_.first.row; row <= range_.last.row; ++row)
-                for (int column = range_.first.column; column <= range_.last.column; ++column)
-                    spreadsheet::enterText(state.model, sheet_, {row, column}, text, locale);
+        writeCells(state, [&](spreadsheet::CellRef at) {
+            spreadsheet::enterText(state.model, sheet_, at, text, locale);
         });
-        afterChange(state);
     });
 }
 
@@ -62,17 +66,15 @@ void Range::setValue(QDate date) {
     if (!date.isValid())
         throw shell::RuntimeError(QStringLiteral("Type mismatch"));
     detail::guarded(kRangeObject, "Value", [&] {
-        refusalsAsTheyAre([&] {
-            for (int row = range_.first.row; row <= range_.last.row; ++row)
-                for (int column = range_.first.column; column <= range_.last.column; ++column)
-                    spreadsheet::enterDate(state.model, sheet_, {row, column}, date);
-        });
-        afterChange(state);
+        writeCells(state,
+                   [&](spreadsheet::CellRef at) { spreadsheet::enterDate(state.model, sheet_, at, date); });
     });
 }
 
 spreadsheet::Value Range::Value() const {
-    const auto& sheet = book().model.sheets.at(static_cast<std::size_t>(sheet_));
+    auto& state = book();
+    detail::guarded(kRangeObject, "Value", [&] { detail::calculateFor(state, detail::Need::Read); });
+    const auto& sheet = state.model.sheets.at(static_cast<std::size_t>(sheet_));
     const auto* cell = sheet.cell(range_.first);
     return cell ? cell->value : spreadsheet::Value{};
 }
@@ -150,7 +152,7 @@ QString Range::Address() const {
 void Range::CopyPicture() const {
     auto& state = book();
     detail::guarded(kRangeObject, "CopyPicture", [&] {
-        detail::recalculateIfNeeded(state, false);
+        detail::calculateFor(state, detail::Need::Draw);
         // The values in the user's regional form, as the spreadsheet shows them on the user's screen.
         const QImage picture = spreadsheet::renderRange(state.model, sheet_, range_, {.locale = QLocale()});
         if (picture.isNull())

@@ -47,7 +47,9 @@ bool Workbook::ReadOnly() const {
     return book().readOnly;
 }
 const spreadsheet::Workbook& Workbook::model() const {
-    return book().model;
+    auto& state = book();
+    detail::calculateFor(state, detail::Need::Read);
+    return state.model;
 }
 
 Worksheet Workbook::Worksheets(int index) const {
@@ -83,7 +85,7 @@ void Workbook::SaveAs(const QString& path, int fileFormat) {
     spreadsheet::Workbook saved;
     QByteArray bytes;
     detail::guarded(kWorkbookObject, "SaveAs", [&] {
-        detail::recalculateIfNeeded(state, true);
+        detail::calculateFor(state, detail::Need::Save);
         saved = state.model;
         // Both codes ask for a workbook, so a template saved this way stops being one.
         saved.isTemplate = false;

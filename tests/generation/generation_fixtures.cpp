@@ -47,7 +47,8 @@ generation::HandOver Recorder::handOver() {
             },
             [this] { events << QStringLiteral("rearm"); },
             [this] { events << QStringLiteral("show"); },
-            [this] { events << QStringLiteral("hide"); }};
+            [this] { events << QStringLiteral("hide"); },
+            [this](int percent) { progress << percent; }};
 }
 
 generation::FractionSource digits(const QString& sequence) {

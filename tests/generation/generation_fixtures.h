@@ -35,6 +35,7 @@ public:
 // Stands in for the windows of a generation run and records what the run does to them.
 struct Recorder {
     QStringList events;
+    QList<int> progress;  // what a run longer than a second showed of its progress
     QImage picture;
     QString path;
 

@@ -11,6 +11,7 @@
 #include "generation/application.h"
 #include "generation/automation.h"
 #include "generation/generation_run.h"
+#include "generation/run_progress.h"
 #include "generation/temporary_folder.h"
 #include "generation_fixtures.h"
 #include "shell/core/error_report.h"
@@ -66,6 +67,9 @@ private slots:
     void unreadableTemplateIsReportedAndRunGoesOn();
     void withoutSpreadsheetApplicationEveryDependentLineReports();
     void withoutTempUsesPrivateFolder();
+    void pictureTooLargeLeavesWorkbookSavedAndPreviewWithoutPicture();
+    void progressShowsOnlyForALongRun_data();
+    void progressShowsOnlyForALongRun();
 
 private:
     std::unique_ptr<QTemporaryDir> temp_;
@@ -242,6 +246,66 @@ void TestGenerationRun::withoutTempUsesPrivateFolder() {
 #else
     QSKIP("The private folder's permissions are checked on Unix only");
 #endif
+}
+
+void TestGenerationRun::pictureTooLargeLeavesWorkbookSavedAndPreviewWithoutPicture() {
+    // One value far down makes a used range whose picture would take hundreds of megabytes.
+    fixtures::writeWorkbook(temp_->path(), QStringLiteral("template.xlt"), [](auto& wb) {
+        wb.sheets[0].cellForWriting({0, 0}).value = QStringLiteral("A tall template");
+        wb.sheets[0].cellForWriting({59999, 7}).value = 1.0;
+    });
+    // A picture an earlier run left on the clipboard is not taken for this one's.
+    QGuiApplication::clipboard()->setImage(QImage(40, 30, QImage::Format_RGB32));
+    fixtures::Reports reports;
+    Recorder recorder;
+    GenerationRun run(recorder.handOver());
+    run.PushButton22_Click(fixtures::sampleStatement());
+
+    QVERIFY(!reports.lines.isEmpty());
+    QCOMPARE(reports.lines.first(), 110);
+    QVERIFY2(reports.texts.first().contains(QStringLiteral(".Excel1.saveCellsActivesheet ")),
+             qPrintable(reports.texts.first()));
+    QVERIFY2(reports.texts.first().contains(QStringLiteral("The picture is too large: A1:H60000 is ")),
+             qPrintable(reports.texts.first()));
+    // Nothing else of the run fails but loading the picture that was never written.
+    QVERIFY(
+        std::all_of(reports.lines.begin() + 1, reports.lines.end(), [](int line) { return line == 186; }));
+    QVERIFY(!QFile::exists(temp_->filePath(QStringLiteral("temp.bmp"))));
+    const auto saved = spreadsheet::readWorkbookFile(recorder.path);
+    QCOMPARE(textAt(saved, 1, 0), QStringLiteral("John Doe"));
+    QCOMPARE(numberAt(saved, 59999, 7), 1.0);
+    QVERIFY(recorder.picture.isNull());
+    QVERIFY(recorder.events.contains(QStringLiteral("show")));
+    QCOMPARE(recorder.events.last(), QStringLiteral("suspend 0"));
+}
+
+void TestGenerationRun::progressShowsOnlyForALongRun_data() {
+    // Each step: the clock in milliseconds, then the share reached; -1 for the run's end.
+    QTest::addColumn<QList<QPair<int, int>>>("steps");
+    QTest::addColumn<QList<int>>("shown");
+    using Steps = QList<QPair<int, int>>;
+    QTest::newRow("within a second: nothing")
+        << Steps{{10, 10}, {500, 60}, {999, 100}, {999, -1}} << QList<int>{};
+    QTest::newRow("long: shown after a second, then taken away")
+        << Steps{{10, 10}, {1000, 40}, {1050, 50}, {1100, 60}, {1300, 100}, {1300, -1}}
+        << QList<int>{40, 60, 100, -1};
+    QTest::newRow("never backwards") << Steps{{1200, 70}, {1400, 30}, {1400, -1}} << QList<int>{70, 70, -1};
+}
+
+void TestGenerationRun::progressShowsOnlyForALongRun() {
+    QFETCH(QList<QPair<int, int>>, steps);
+    QFETCH(QList<int>, shown);
+    qint64 now = 0;
+    QList<int> seen;
+    RunProgress progress([&](int percent) { seen << percent; }, [&] { return now; });
+    for (const auto& [clock, percent] : steps) {
+        now = clock;
+        if (percent < 0)
+            progress.finish();
+        else
+            progress.reach(percent);
+    }
+    QCOMPARE(seen, shown);
 }
 
 testing::TestClass generationRunTests() {
