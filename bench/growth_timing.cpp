@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <map>
 
+#include "spreadsheet/calculation.h"
 #include "spreadsheet/formula.h"
 #include "spreadsheet/workbook_reader.h"
 #include "spreadsheet/workbook_writer.h"
@@ -111,6 +112,8 @@ struct Figures {
     ProcessRun jobWithPicture;
     ProcessRun gnumeric;
     double recalculation = -1;
+    double afterChange = -1;  // a calculation after one amount in the middle of the rows changed
+    qint64 afterChangeCount = 0;
 };
 
 void printRun(const char* label, const ProcessRun& run) {
@@ -183,12 +186,27 @@ int timeGrowth(const QByteArray& templateBytes, const std::vector<int>& sizes) {
                                 {QStringLiteral("--recalc"), xlsPath, dir.filePath(QStringLiteral("g.xls"))});
         spreadsheet::Workbook model = spreadsheet::readWorkbookBytes(bytes);
         f.recalculation = bestTime(rounds, [&] { spreadsheet::recalculate(model); });
+        {
+            spreadsheet::Calculation calculation(model);
+            calculation.markAll();
+            calculation.calculate();
+            const spreadsheet::CellRef amount{kFirstRow - 1 + rows / 2, 1};
+            double typed = 100;
+            f.afterChange = bestTime(rounds, [&] {
+                model.sheets.front().cellForWriting(amount).value = typed++;
+                calculation.cellChanged(0, amount);
+                calculation.calculate();
+            });
+            f.afterChangeCount = calculation.lastCount();
+        }
 
         std::printf("N = %d rows (%.0f KB file)\n", rows, bytes.size() / 1024.0);
         printRun("job, no picture", f.job);
         printRun("job with picture", f.jobWithPicture);
         printRun("gnumeric ssconvert --recalc", ssconvert.isEmpty() ? ProcessRun{} : f.gnumeric);
         std::printf("  %-34s %12.1f\n", "full recalculation (in process)", f.recalculation);
+        std::printf("  %-34s %12.1f   (%lld formulas)\n", "after one change (in process)", f.afterChange,
+                    static_cast<long long>(f.afterChangeCount));
         std::fflush(stdout);
     }
     std::printf("growth exponents (time ~ N^k):\n");
