@@ -31,6 +31,9 @@ using fixtures::Recorder;
 
 namespace {
 
+// Clock in milliseconds and the share reached; a negative share is the run's end.
+using ProgressSteps = QList<QPair<int, int>>;
+
 double numberAt(const spreadsheet::Workbook& workbook, int row, int column) {
     const auto* cell = workbook.sheets[0].cell({row, column});
     if (!cell || !cell->isNumber())
@@ -281,9 +284,9 @@ void TestGenerationRun::pictureTooLargeLeavesWorkbookSavedAndPreviewWithoutPictu
 
 void TestGenerationRun::progressShowsOnlyForALongRun_data() {
     // Each step: the clock in milliseconds, then the share reached; -1 for the run's end.
-    QTest::addColumn<QList<QPair<int, int>>>("steps");
+    QTest::addColumn<ProgressSteps>("steps");
     QTest::addColumn<QList<int>>("shown");
-    using Steps = QList<QPair<int, int>>;
+    using Steps = ProgressSteps;
     QTest::newRow("within a second: nothing")
         << Steps{{10, 10}, {500, 60}, {999, 100}, {999, -1}} << QList<int>{};
     QTest::newRow("long: shown after a second, then taken away")
@@ -293,7 +296,7 @@ void TestGenerationRun::progressShowsOnlyForALongRun_data() {
 }
 
 void TestGenerationRun::progressShowsOnlyForALongRun() {
-    QFETCH(QList<QPair<int, int>>, steps);
+    QFETCH(ProgressSteps, steps);
     QFETCH(QList<int>, shown);
     qint64 now = 0;
     QList<int> seen;
