@@ -93,7 +93,7 @@ private:
     static constexpr int kChapters = (kMaxRows + kChapterRows - 1) / kChapterRows;
 
     struct Page {
-        quint64 present = 0;  // bit i: row (page's first row + i) holds a cell
+        quint64 present = 0;              // bit i: row (page's first row + i) holds a cell
         std::vector<value_type> entries;  // the present cells, in row order
     };
     struct Chapter {
@@ -131,10 +131,12 @@ private:
     int nextRow(int row) const;
     // The first cell at or after (row, column) in row-major order; nullptr when none.
     const value_type* seek(int row, int column) const;
-    value_type* seek(int row, int column) { return const_cast<value_type*>(std::as_const(*this).seek(row, column)); }
+    value_type* seek(int row, int column) {
+        return const_cast<value_type*>(std::as_const(*this).seek(row, column));
+    }
     void refreshBounds(Column& column);
 
-    std::vector<Column> columns_;   // by column, up to the last one that ever held a cell
+    std::vector<Column> columns_;    // by column, up to the last one that ever held a cell
     std::vector<quint64> rowsUsed_;  // per 64 rows: which hold a cell in some column
     size_type size_ = 0;
 
@@ -217,7 +219,8 @@ std::pair<typename CellStore<T>::iterator, bool> CellStore<T>::emplace(CellRef r
     const int bit = ref.row % kPageRows;
     const size_t index = size_t(std::popcount(page->present & below(bit)));
     page->present |= quint64(1) << bit;
-    auto at = page->entries.insert(page->entries.begin() + qsizetype(index), value_type(ref, std::move(value)));
+    auto at =
+        page->entries.insert(page->entries.begin() + qsizetype(index), value_type(ref, std::move(value)));
     if (column.count == 0 || ref.row < column.firstRow)
         column.firstRow = ref.row;
     if (column.count == 0 || ref.row > column.lastRow)
@@ -236,7 +239,8 @@ typename CellStore<T>::size_type CellStore<T>::erase(CellRef ref) {
     if (!entryAt(ref.row, ref.column))
         return 0;
     Column& column = columns_[size_t(ref.column)];
-    Page& page = *column.chapters[size_t(ref.row / kChapterRows)]->pages[size_t(ref.row / kPageRows % kChapterPages)];
+    Page& page =
+        *column.chapters[size_t(ref.row / kChapterRows)]->pages[size_t(ref.row / kPageRows % kChapterPages)];
     const int bit = ref.row % kPageRows;
     page.entries.erase(page.entries.begin() + std::popcount(page.present & below(bit)));
     page.present &= ~(quint64(1) << bit);
@@ -263,7 +267,8 @@ void CellStore<T>::refreshBounds(Column& column) {
         const Page* page = pageAt(column, p);
         if (!page || !page->present)
             return -1;
-        return p * kPageRows + (lowest ? std::countr_zero(page->present) : 63 - std::countl_zero(page->present));
+        return p * kPageRows +
+               (lowest ? std::countr_zero(page->present) : 63 - std::countl_zero(page->present));
     };
     for (int p = column.firstRow / kPageRows; p <= column.lastRow / kPageRows; ++p) {
         if (const int row = rowOfPage(p, true); row >= 0) {
