@@ -55,13 +55,18 @@ Workbook layout() {
     };
     for (const auto& [cell, text] : formulas)
         sheet.cellForWriting(at(cell)).formula = compileFormula(QString::fromLatin1(text), workbook, 0);
+    // Arrays: one reading what it names, one volatile, one found reading beyond what it names.
+    setArrayFormula(workbook, 0, {at("I1"), at("I3")}, QStringLiteral("=A1:A3*2"));
+    setArrayFormula(workbook, 0, {at("J1"), at("J2")}, QStringLiteral("=ROW(INDIRECT(\"A1:A2\"))"));
+    setArrayFormula(workbook, 0, {at("K1"), at("K2")}, QStringLiteral("=SUMIF(A1:A2,\">0\",D1)+{1;2}"));
     return workbook;
 }
 
 // Evaluated at every calculation: INDIRECT and what reads it, TODAY, a range built from INDEX, and the
-// SUMIF found reading D2, which it does not name.
+// SUMIFs found reading D2, which they do not name (every cell of the array, though only its first
+// evaluated it).
 QStringList evaluatedAlways() {
-    return {"C3", "C4", "C5", "E1", "F1"};
+    return {"C3", "C4", "C5", "E1", "F1", "J1", "J2", "K1", "K2"};
 }
 
 // The formula cells a calculation is about to evaluate, as "Sheet!A1".
@@ -109,12 +114,13 @@ void TestCalculation::changeMarksWhatReadsIt_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("evaluated");
     const QStringList always = evaluatedAlways();
-    QTest::newRow("single cell, range, chain") << "A1"
-                                               << "100" << always + QStringList{"B1", "B2", "B3"};
+    QTest::newRow("single cell, range, chain")
+        << "A1"
+        << "100" << always + QStringList{"B1", "B2", "B3", "I1", "I2", "I3"};
     QTest::newRow("range only") << "A4"
                                 << "100" << always + QStringList{"B2", "B3", "B4"};
     QTest::newRow("through a name") << "A3"
-                                    << "100" << always + QStringList{"B2", "B3", "C2"};
+                                    << "100" << always + QStringList{"B2", "B3", "C2", "I1", "I2", "I3"};
     QTest::newRow("another sheet") << "Other!A1"
                                    << "100" << always + QStringList{"C1"};
     QTest::newRow("read beyond its name") << "D2"
@@ -140,6 +146,9 @@ void TestCalculation::changeMarksWhatReadsIt() {
     calculation.calculate();
     QCOMPARE(describe(workbook.sheets[0].cell(at("G1"))->value), "0");   // the circle
     QCOMPARE(describe(workbook.sheets[0].cell(at("C5"))->value), "30");  // D1:D2
+    QCOMPARE(describe(workbook.sheets[0].cell(at("I3"))->value), "6");
+    QCOMPARE(describe(workbook.sheets[0].cell(at("J2"))->value), "2");
+    QCOMPARE(describe(workbook.sheets[0].cell(at("K2"))->value), "32");
 
     const int sheet = cell.startsWith(QLatin1String("Other!")) ? 1 : 0;
     const CellRef ref = at(cell.mid(cell.indexOf(u'!') + 1));
