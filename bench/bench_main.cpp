@@ -90,10 +90,18 @@ void exportPicture(const QString& workbookPath, const QString& picturePath) {
         throw Failure{QStringLiteral("no picture was written")};
 }
 
+// Exits 3 when the workbook was saved but its used range is past the picture's bound.
 int runJob(const QString& templatePath, const QString& outPath, const QString& picturePath) {
     fillAndSave(templatePath, outPath);
-    if (!picturePath.isEmpty())
-        exportPicture(outPath, picturePath);
+    if (!picturePath.isEmpty()) {
+        try {
+            exportPicture(outPath, picturePath);
+        } catch (const Failure& failure) {
+            if (failure.message.contains(QLatin1String("The picture is too large")))
+                return 3;
+            throw;
+        }
+    }
     return 0;
 }
 
@@ -179,7 +187,6 @@ void usage() {
                  "       quillberry-bench --job-process ROUNDS\n"
                  "       quillberry-bench --export-process ROUNDS\n"
                  "       quillberry-bench --history\n"
-
                  "       quillberry-bench --growth [ROWS ...]\n");
 }
 

@@ -35,6 +35,7 @@ struct ProcessRun {
     double milliseconds = -1;
     double peakMegabytes = -1;
     bool ok = false;
+    bool overPictureBound = false;  // the workbook saved, no picture: the used range is past the bound
 };
 
 // Runs a program to its end, its output thrown away, with its time and its peak resident memory.
@@ -65,6 +66,7 @@ ProcessRun runProcess(const QString& program, const QStringList& arguments) {
     run.milliseconds = static_cast<double>(timer.nsecsElapsed()) / 1e6;
     run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.overPictureBound = WIFEXITED(status) && WEXITSTATUS(status) == 3;
     return run;
 }
 
@@ -73,9 +75,9 @@ ProcessRun bestOf(int rounds, const QString& program, const QStringList& argumen
     ProcessRun best;
     for (int i = 0; i < rounds; ++i) {
         const ProcessRun run = runProcess(program, arguments);
-        if (!run.ok)
+        if (!run.ok && !run.overPictureBound)
             return run;
-        if (!best.ok || run.milliseconds < best.milliseconds)
+        if (best.milliseconds < 0 || run.milliseconds < best.milliseconds)
             best = run;
     }
     return best;
@@ -119,6 +121,9 @@ struct Figures {
 void printRun(const char* label, const ProcessRun& run) {
     if (run.milliseconds < 0)
         std::printf("  %-34s %12s\n", label, "-");
+    else if (run.overPictureBound)
+        std::printf("  %-34s %12.1f %10.1f   (workbook saved; no picture: past the bound)\n", label,
+                    run.milliseconds, run.peakMegabytes);
     else if (!run.ok)
         std::printf("  %-34s %12s\n", label, "failed");
     else
