@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -26,6 +27,14 @@ double decodeRk(quint32 rk) {
     }
     return (rk & 0x01) ? value / 100.0 : value;
 }
+
+namespace {
+// A spreadsheet holds no infinity and no NaN: such bits in a damaged file show as #NUM!, as a calculation
+// that overflows does, instead of reaching the calculation.
+Value numberValue(double value) {
+    return std::isfinite(value) ? Value(value) : Value(ErrorCode::Num);
+}
+}  // namespace
 
 ErrorCode errorFromCode(quint8 code) {
     switch (code) {
@@ -141,7 +150,7 @@ void CellReader::readFormula(RecordCursor c) {
         double number;
         const quint64 bits = qFromLittleEndian<quint64>(result.data());
         std::memcpy(&number, &bits, sizeof number);
-        cell.value = number;
+        cell.value = numberValue(number);
     }
 
     const quint8 first = tokens.isEmpty() ? 0 : quint8(tokens[0]);
@@ -212,7 +221,7 @@ void CellReader::readMulRk(RecordCursor c) {
     RecordCursor p(pairs, rec::MULRK);
     for (int i = 0; i < count; ++i) {
         const quint16 xf = p.u16();
-        placeAt(row, quint16(first + i), xf).value = decodeRk(p.u32());
+        placeAt(row, quint16(first + i), xf).value = numberValue(decodeRk(p.u32()));
     }
 }
 
@@ -265,12 +274,12 @@ bool CellReader::read(const Record& record) {
             return true;
         case rec::NUMBER: {
             Cell& cell = place(c);
-            cell.value = c.f64();
+            cell.value = numberValue(c.f64());
             break;
         }
         case rec::RK: {
             Cell& cell = place(c);
-            cell.value = decodeRk(c.u32());
+            cell.value = numberValue(decodeRk(c.u32()));
             break;
         }
         case rec::LABELSST: {

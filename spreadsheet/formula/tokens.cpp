@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace spreadsheet::ptg {
@@ -130,9 +131,12 @@ bool readArrayValue(Cursor& in, Value& out) {
     if (!in.has(8))
         return false;
     switch (type) {
-        case 0x01:
-            out = in.f64();
+        case 0x01: {
+            // No infinity or NaN in a spreadsheet: such a constant in a damaged file is #NUM!.
+            const double number = in.f64();
+            out = std::isfinite(number) ? Value(number) : Value(ErrorCode::Num);
             return true;
+        }
         case 0x04:
             out = in.u8() != 0;
             in.skip(7);

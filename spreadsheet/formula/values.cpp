@@ -38,7 +38,7 @@ Value scalar(const Evaluator& evaluator, const CellKey& at, const Operand& opera
 
 Number toNumber(const Value& v) {
     if (const double* d = std::get_if<double>(&v))
-        return {*d, {}};
+        return std::isfinite(*d) ? Number{*d, {}} : Number{0, ErrorCode::Num};
     if (const bool* b = std::get_if<bool>(&v))
         return {*b ? 1.0 : 0.0, {}};
     if (const ErrorCode* e = errorOf(v))
