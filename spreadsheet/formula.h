@@ -43,8 +43,12 @@ QString formulaText(const Formula& formula, const Workbook& workbook);
 // formulaText does.
 QString cellFormulaText(const Workbook& workbook, int sheetIndex, CellRef at);
 
-// Evaluates one formula in the context of a sheet.
+// Evaluates one formula in the context of a sheet, with every formula it reads evaluated afresh (the
+// results stored in the cells are not trusted).
 Value evaluateFormula(const Workbook& workbook, int sheetIndex, CellRef at, const Formula& formula);
+// Evaluates one formula against the cells as they stand, formula results included: for a workbook that is
+// calculated, as one is when it is drawn. Its cost is the formula's own, whatever the workbook's size.
+Value evaluateFormulaOnValues(const Workbook& workbook, int sheetIndex, CellRef at, const Formula& formula);
 
 // Evaluates every formula of the workbook and stores the results as the cells' cached values. A
 // formula that is volatile (TODAY, NOW, OFFSET, INDIRECT) or that the engine cannot evaluate (it then

@@ -35,10 +35,13 @@ Area areaOfToken(const ptg::Token& t, int sheet, CellRef at) {
              {std::max(a.row, b.row), std::max(a.column, b.column)}}};
 }
 
-Evaluator::Evaluator(Workbook& workbook) : workbook_(workbook) {
+Evaluator::Evaluator(Workbook& workbook, Mode mode)
+    : workbook_(workbook), readingValues_(mode == Mode::ReadingValues) {
     names_.reserve(workbook.names.size());
     for (const DefinedName& name : workbook.names)
         names_.push_back(ptg::decodeTokens(name.formula.tokens, name.formula.extra));
+    if (readingValues_)
+        return;
     for (size_t s = 0; s < workbook.sheets.size(); ++s) {
         for (auto& [ref, cell] : workbook.sheets[s].cells()) {
             if (cell.formula) {
@@ -68,7 +71,7 @@ Value Evaluator::cellValue(const CellKey& key) const {
     const Cell* cell = cellAt(key);
     if (!cell)
         return {};
-    if (!cell->formula || cell->calculationState == kCurrent)
+    if (!cell->formula || cell->calculationState == kCurrent || readingValues_)
         return cell->value;
     return unfinished(key, *cell);
 }
@@ -250,7 +253,7 @@ Result Evaluator::evaluateAt(int sheet, CellRef at, const Formula& formula) {
     floating.floating = true;
     floating.tokens = ptg::decodeTokens(formula.tokens, formula.extra);
     addReferences(floating, floating.tokens, 0);
-    for (const Area& area : floating.areas) {
+    for (const Area& area : readingValues_ ? std::vector<Area>() : floating.areas) {
         if (area.range.first == area.range.last)
             floating.cells.push_back({area.sheet, area.range.first});
     }

@@ -44,7 +44,11 @@ enum CellState : quint8 {
 
 class Evaluator {
 public:
-    explicit Evaluator(Workbook& workbook);
+    // Calculating keeps every formula cell of the workbook and evaluates what is marked; ReadingValues
+    // keeps none, and evaluateAt reads every cell as it stands, results included, evaluating nothing but
+    // the formula it is given (the workbook is only read, though it is not const).
+    enum class Mode { Calculating, ReadingValues };
+    explicit Evaluator(Workbook& workbook, Mode mode = Mode::Calculating);
     ~Evaluator();
     Evaluator(const Evaluator&) = delete;
     Evaluator& operator=(const Evaluator&) = delete;
@@ -136,6 +140,7 @@ private:
     void noteRead(const CellKey& key) const;
 
     Workbook& workbook_;
+    const bool readingValues_;
     std::vector<ptg::DecodeResult> names_;
     std::vector<Entry> entries_;
     std::vector<quint32> freeSlots_;
@@ -161,7 +166,7 @@ void Evaluator::forEachValue(const Area& area, F&& f) const {
         return;
     noteRead(area);
     workbook_.sheets[size_t(area.sheet)].cells().forEachIn(area.range, [&](CellRef ref, const Cell& cell) {
-        if (!cell.formula || cell.calculationState == kCurrent)
+        if (!cell.formula || cell.calculationState == kCurrent || readingValues_)
             f(cell.value);
         else
             f(unfinished({area.sheet, ref}, cell));

@@ -18,6 +18,16 @@ Value evaluateFormula(const Workbook& workbook, int sheetIndex, CellRef at, cons
     return evaluator.evaluateAt(sheetIndex, at, formula).value;
 }
 
+Value evaluateFormulaOnValues(const Workbook& workbook, int sheetIndex, CellRef at, const Formula& formula) {
+    if (sheetIndex < 0 || size_t(sheetIndex) >= workbook.sheets.size()) {
+        throw SpreadsheetError(QStringLiteral("There is no worksheet %1.").arg(sheetIndex + 1));
+    }
+    // Only read: the evaluator neither marks nor writes a cell in this mode.
+    formula_detail::Evaluator evaluator(const_cast<Workbook&>(workbook),
+                                        formula_detail::Evaluator::Mode::ReadingValues);
+    return evaluator.evaluateAt(sheetIndex, at, formula).value;
+}
+
 void recalculate(Workbook& workbook) {
     Calculation calculation(workbook);
     calculation.markAll();

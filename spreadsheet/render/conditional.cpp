@@ -109,7 +109,8 @@ private:
         Formula formula;
         formula.tokens = *own;
         try {
-            return evaluateFormula(grid_.workbook, grid_.sheetIndex, at, formula);
+            // The workbook is calculated before it is drawn: the rule reads what the cells show.
+            return evaluateFormulaOnValues(grid_.workbook, grid_.sheetIndex, at, formula);
         } catch (const std::exception&) {
             return std::nullopt;
         }

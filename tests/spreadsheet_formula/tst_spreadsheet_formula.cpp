@@ -251,6 +251,9 @@ void TestFormula::evaluate() {
     const Workbook workbook = valueSheet();
     const Value result = evaluateFormula(workbook, 0, *parseCellName(cell), compileFormula(formula));
     QCOMPARE(describe(result), expected);
+    // A sheet of values reads the same either way.
+    QCOMPARE(describe(evaluateFormulaOnValues(workbook, 0, *parseCellName(cell), compileFormula(formula))),
+             expected);
 }
 
 void TestFormula::formulaCellsAreEvaluatedFirst() {
@@ -259,6 +262,9 @@ void TestFormula::formulaCellsAreEvaluatedFirst() {
     setFormula(workbook, "B1", "=A1*10", 999.0);
     setFormula(workbook, "B2", "=B1+A2", 999.0);
     QCOMPARE(describe(evaluateFormula(workbook, 0, at("C1"), compileFormula("=SUM(B1:B2)"))), "22");
+    // A workbook being drawn is calculated: a rule's formula reads the results as they stand.
+    QCOMPARE(describe(evaluateFormulaOnValues(workbook, 0, at("C1"), compileFormula("=SUM(B1:B2)"))), "1998");
+    QCOMPARE(describe(evaluateFormulaOnValues(workbook, 0, at("B1"), compileFormula("=B1+1"))), "1000");
 }
 
 void TestFormula::dynamicReferencesAreOrdered() {
