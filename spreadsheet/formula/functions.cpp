@@ -68,11 +68,12 @@ struct Registry {
 
     Registry() {
         for (auto family :
-             {mathsFunctions(), statisticsFunctions(), logicFunctions(), lookupFunctions(), textFunctions(),
-              dateFunctions(), financeFunctions(), conditionalFunctions(), informationFunctions(),
-              arithmeticFunctions(), dispersionFunctions(), distributionFunctions(), calendarFunctions(),
-              cashFlowFunctions(), securityFunctions(), stringFunctions(), referenceFunctions(),
-              databaseFunctions()}) {
+             {mathsFunctions(),       statisticsFunctions(), logicFunctions(),      lookupFunctions(),
+              textFunctions(),        dateFunctions(),       financeFunctions(),    conditionalFunctions(),
+              informationFunctions(), arithmeticFunctions(), dispersionFunctions(), distributionFunctions(),
+              calendarFunctions(),    cashFlowFunctions(),   securityFunctions(),   stringFunctions(),
+              referenceFunctions(),   databaseFunctions(),   samplingFunctions(),   matrixFunctions(),
+              regressionFunctions()}) {
             for (const FunctionInfo& info : family) {
                 if (info.storage == Storage::BuiltIn)
                     byIndex.insert(info.index, &info);

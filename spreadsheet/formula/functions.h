@@ -76,6 +76,9 @@ std::span<const FunctionInfo> securityFunctions();
 std::span<const FunctionInfo> stringFunctions();
 std::span<const FunctionInfo> referenceFunctions();
 std::span<const FunctionInfo> databaseFunctions();
+std::span<const FunctionInfo> samplingFunctions();
+std::span<const FunctionInfo> matrixFunctions();
+std::span<const FunctionInfo> regressionFunctions();
 
 // Shared by the families.
 inline Operand errorResult(ErrorCode e) {

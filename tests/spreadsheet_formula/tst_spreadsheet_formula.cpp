@@ -468,6 +468,9 @@ void TestFormula::unknownTokens_data() {
     QTest::newRow("3-D reference without its sheet entry") << hex("5A 00 00 00 00 00 C0") << "#REF!";
     QTest::newRow("unknown function") << hex("1E 01 00 1E 02 00 42 02 5A 00") << "#NAME?";
     QTest::newRow("unknown fixed function") << hex("1E 01 00 41 50 00") << "#NAME?";
+    // Built-ins left out on purpose: CELL and INFO describe the program, not the workbook.
+    QTest::newRow("CELL") << hex("1E 01 00 1E 02 00 42 02 7D 00") << "#NAME?";
+    QTest::newRow("INFO") << hex("1E 01 00 41 F4 00") << "#NAME?";
     QTest::newRow("add-in function") << hex("39 00 00 01 00 00 00 1E 01 00 42 02 FF 00") << "#NAME?";
     QTest::newRow("table") << hex("02 00 00 01 00") << "#NAME?";
 }

@@ -191,6 +191,9 @@ Operand index(Call& c) {
     int row = wholeArgument(a[1]);
     int column = wholeArgument(a[2]);
     Operand source = c.args[0];
+    // An error where the array belongs (a function that could not make its array) is the result.
+    if (const Value* v = std::get_if<Value>(&source); v && errorOf(*v))
+        return *v;
     if (const AreaList* list = std::get_if<AreaList>(&source)) {
         const int which = wholeArgument(a[3]);
         if (which < 1 || size_t(which) > list->areas.size())

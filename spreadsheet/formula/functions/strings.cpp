@@ -1,5 +1,5 @@
 // Text beyond the basic family: the newer CONCAT, TEXTJOIN, NUMBERVALUE, UNICHAR and UNICODE, and the
-// built-ins CHAR, CODE, CLEAN, REPLACE and USDOLLAR. CHAR and CODE number characters as the Western
+// built-ins CHAR, CODE, CLEAN, REPLACE, USDOLLAR and ROMAN. CHAR and CODE number characters as the Western
 // Windows code page does (128 is the euro sign), which is what a spreadsheet on such a system answers.
 // The byte-counting LENB, LEFTB, RIGHTB, MIDB, FINDB, SEARCHB and REPLACEB count one byte a character,
 // as they do where the default language uses no double-byte characters.
@@ -258,6 +258,54 @@ Operand sameAs(Call& c) {
 constexpr char kLen[] = "LEN", kLeft[] = "LEFT", kRight[] = "RIGHT", kMid[] = "MID", kFind[] = "FIND",
                kSearch[] = "SEARCH", kReplace[] = "REPLACE", kDollar[] = "DOLLAR";
 
+// ROMAN(number, [form]): the number from 0 to 3999 as a Roman numeral. Form 0 (or TRUE, or left out)
+// is the classic one, where only I, X and C subtract, from the next two letters up (IV, IX, XL ...);
+// each form up to 4 (or FALSE) lets the subtracted letter step one letter further down while what it
+// makes still fits the number: 499 is CDXCIX, LDVLIV, XDIX, VDIV, ID.
+Operand roman(Call& c) {
+    const Number n = c.number(0);
+    if (n.error)
+        return errorResult(*n.error);
+    double form = 0;
+    if (c.given(1)) {
+        const Value v = c.value(1);
+        if (const bool* b = std::get_if<bool>(&v)) {
+            form = *b ? 0 : 4;
+        } else {
+            const Number f = toNumber(v);
+            if (f.error)
+                return errorResult(*f.error);
+            form = std::trunc(f.value);
+        }
+    }
+    const double number = std::trunc(n.value);
+    if (number < 0 || number > 3999 || form < 0 || form > 4)
+        return errorResult(ErrorCode::Value);
+    static constexpr char kLetters[] = "MDCLXVI";
+    static constexpr int kValues[] = {1000, 500, 100, 50, 10, 5, 1};
+    int rest = int(number);
+    QString out;
+    for (int unit = 0; unit <= 6; unit += 2) {  // M, C, X, I
+        const int digit = rest / kValues[unit];
+        if (unit > 0 && digit % 5 == 4) {
+            const int larger = digit == 4 ? unit - 1 : unit - 2;
+            int smaller = unit;
+            for (int step = 0;
+                 step < int(form) && smaller < 6 && kValues[larger] - kValues[smaller + 1] <= rest; ++step)
+                ++smaller;
+            out += QLatin1Char(kLetters[smaller]);
+            out += QLatin1Char(kLetters[larger]);
+            rest -= kValues[larger] - kValues[smaller];
+            continue;
+        }
+        if (digit >= 5)
+            out += QLatin1Char(kLetters[unit - 1]);
+        out += QString(digit % 5, QLatin1Char(kLetters[unit]));
+        rest -= digit * kValues[unit];
+    }
+    return Value(out);
+}
+
 constexpr FunctionInfo kFunctions[] = {
     {-1, "CONCAT", 1, 254, 'V', "R", false, concat, Storage::Future},
     {-1, "TEXTJOIN", 3, 254, 'V', "RVR", false, textJoin, Storage::Future},
@@ -276,6 +324,7 @@ constexpr FunctionInfo kFunctions[] = {
     {205, "FINDB", 2, 3, 'V', "VVV", false, sameAs<kFind>},
     {206, "SEARCHB", 2, 3, 'V', "VVV", false, sameAs<kSearch>},
     {207, "REPLACEB", 4, 4, 'V', "VVVV", false, sameAs<kReplace>},
+    {354, "ROMAN", 1, 2, 'V', "VV", false, roman},
 };
 
 }  // namespace
