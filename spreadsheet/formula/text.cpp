@@ -24,15 +24,19 @@ QString refText(const ptg::RefOperand& ref) {
     return text;
 }
 
-// B6:B16, or B:B and 6:6 for whole columns and rows.
+// B6:B16, or B:B and 6:6 for whole columns and rows. A whole column or row leaves its other direction
+// unsaid, and the compiler reads it as absolute: an area that spans the sheet with relative rows (or
+// columns) is shown with its corners, or its text would read back as another reference.
 QString areaText(const ptg::Token& t) {
-    if (t.first.cell.row == 0 && t.last.cell.row == kMaxRows - 1) {
+    const bool absoluteRows = !t.first.rowRelative && !t.last.rowRelative;
+    const bool absoluteColumns = !t.first.columnRelative && !t.last.columnRelative;
+    if (t.first.cell.row == 0 && t.last.cell.row == kMaxRows - 1 && absoluteRows) {
         auto column = [](const ptg::RefOperand& r) {
             return (r.columnRelative ? QString() : QStringLiteral("$")) + columnName(r.cell.column);
         };
         return column(t.first) + u':' + column(t.last);
     }
-    if (t.first.cell.column == 0 && t.last.cell.column == kMaxColumns - 1) {
+    if (t.first.cell.column == 0 && t.last.cell.column == kMaxColumns - 1 && absoluteColumns) {
         auto row = [](const ptg::RefOperand& r) {
             return (r.rowRelative ? QString() : QStringLiteral("$")) + QString::number(r.cell.row + 1);
         };

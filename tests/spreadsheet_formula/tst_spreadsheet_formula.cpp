@@ -146,6 +146,18 @@ void TestFormula::textRoundTrip_data() {
                                    << "\"say \"\"hi\"\"\"";
     QTest::newRow("lower case") << "=sum(b6:b16)"
                                 << "SUM(B6:B16)";
+    // Whole rows and columns say nothing of the other direction, which reads as absolute: a span of the
+    // sheet typed with relative corners keeps them.
+    QTest::newRow("whole rows") << "=SUM(5:$6)"
+                                << "SUM(5:$6)";
+    QTest::newRow("whole columns") << "=SUM($B:C)"
+                                   << "SUM($B:C)";
+    QTest::newRow("sheet-wide, relative") << "=SUM(IV6:A5)"
+                                          << "SUM(A5:IV6)";
+    QTest::newRow("sheet-tall, relative") << "=SUM(B1:B65536)"
+                                          << "SUM(B1:B65536)";
+    QTest::newRow("sheet-wide, absolute") << "=SUM($A5:$IV6)"
+                                          << "SUM(5:6)";
 }
 
 void TestFormula::textRoundTrip() {
