@@ -29,6 +29,19 @@ double gammaSeries(double a, double x) {
     return sum * gammaPrefix(a, x);
 }
 
+// One step of the modified Lentz method for a continued fraction's term a / (b + ...): updates the two
+// running ratios, kept away from zero, and gives the factor the value takes.
+double lentzStep(double a, double b, double& c, double& d) {
+    d = b + a * d;
+    if (std::fabs(d) < kTiny)
+        d = kTiny;
+    c = b + a / c;
+    if (std::fabs(c) < kTiny)
+        c = kTiny;
+    d = 1 / d;
+    return d * c;
+}
+
 // Q(a, x) as its continued fraction (modified Lentz), which converges quickly above x = a + 1.
 double gammaFraction(double a, double x) {
     double b = x + 1 - a;
@@ -38,14 +51,7 @@ double gammaFraction(double a, double x) {
     for (int i = 1; i < kMaxTerms; ++i) {
         const double an = -i * (i - a);
         b += 2;
-        d = an * d + b;
-        if (std::fabs(d) < kTiny)
-            d = kTiny;
-        c = b + an / c;
-        if (std::fabs(c) < kTiny)
-            c = kTiny;
-        d = 1 / d;
-        const double step = d * c;
+        const double step = lentzStep(an, b, c, d);
         h *= step;
         if (std::fabs(step - 1) < kEpsilon)
             break;
@@ -67,24 +73,8 @@ double betaFraction(double x, double a, double b) {
     double h = d;
     for (int m = 1; m < kMaxTerms; ++m) {
         const double m2 = 2.0 * m;
-        double aa = m * (b - m) * x / ((qam + m2) * (a + m2));
-        d = 1 + aa * d;
-        if (std::fabs(d) < kTiny)
-            d = kTiny;
-        c = 1 + aa / c;
-        if (std::fabs(c) < kTiny)
-            c = kTiny;
-        d = 1 / d;
-        h *= d * c;
-        aa = -(a + m) * (qab + m) * x / ((a + m2) * (qap + m2));
-        d = 1 + aa * d;
-        if (std::fabs(d) < kTiny)
-            d = kTiny;
-        c = 1 + aa / c;
-        if (std::fabs(c) < kTiny)
-            c = kTiny;
-        d = 1 / d;
-        const double step = d * c;
+        h *= lentzStep(m * (b - m) * x / ((qam + m2) * (a + m2)), 1, c, d);
+        const double step = lentzStep(-(a + m) * (qab + m) * x / ((a + m2) * (qap + m2)), 1, c, d);
         h *= step;
         if (std::fabs(step - 1) < kEpsilon)
             break;

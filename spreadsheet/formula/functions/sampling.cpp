@@ -229,6 +229,30 @@ std::optional<Grid> gridOf(const Call& c, size_t i, ErrorCode& error) {
     return Grid::of(c.evaluator, c.args[i], error);
 }
 
+// Walks two grids of the same size position by position (#N/A when the sizes differ): an error value in
+// either ends the walk with that error; f(x, y) gets each position where both hold numbers and may end
+// the walk with an error of its own. Text, blanks and truth values are passed over.
+template <typename F>
+std::optional<ErrorCode> forEachNumberPair(const Grid& a, const Grid& b, F&& f) {
+    if (a.size() != b.size())
+        return ErrorCode::NA;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const Value u = a.at(i);
+        const Value v = b.at(i);
+        for (const Value* w : {&u, &v}) {
+            if (const ErrorCode* e = errorOf(*w))
+                return *e;
+        }
+        const double* x = std::get_if<double>(&u);
+        const double* y = std::get_if<double>(&v);
+        if (!x || !y)
+            continue;
+        if (const std::optional<ErrorCode> error = f(*x, *y))
+            return error;
+    }
+    return std::nullopt;
+}
+
 // CHITEST(actual, expected): the chi-squared statistic of the observed against the expected counts,
 // both as many, with (rows - 1)(columns - 1) degrees of freedom by the observed counts' shape (one less
 // than the count for a single row or column).
@@ -238,24 +262,15 @@ Operand chiSquaredTest(Call& c) {
     const auto expected = actual ? gridOf(c, 1, error) : std::nullopt;
     if (!actual || !expected)
         return errorResult(error);
-    if (actual->size() != expected->size())
-        return errorResult(ErrorCode::NA);
     double statistic = 0;
-    for (qsizetype i = 0; i < actual->size(); ++i) {
-        const Value u = actual->at(i);
-        const Value v = expected->at(i);
-        for (const Value* w : {&u, &v}) {
-            if (const ErrorCode* e = errorOf(*w))
-                return errorResult(*e);
-        }
-        const double* observed = std::get_if<double>(&u);
-        const double* wanted = std::get_if<double>(&v);
-        if (!observed || !wanted)
-            continue;
-        if (*wanted == 0)
-            return errorResult(ErrorCode::Div0);
-        statistic += (*observed - *wanted) * (*observed - *wanted) / *wanted;
-    }
+    const auto walked = forEachNumberPair(*actual, *expected, [&](double observed, double wanted) {
+        if (wanted == 0)
+            return std::optional<ErrorCode>(ErrorCode::Div0);
+        statistic += (observed - wanted) * (observed - wanted) / wanted;
+        return std::optional<ErrorCode>();
+    });
+    if (walked)
+        return errorResult(*walked);
     const int rows = actual->rows(), columns = actual->columns();
     const double df = rows > 1 && columns > 1 ? double(rows - 1) * (columns - 1)
                       : rows == 1             ? columns - 1
@@ -322,21 +337,13 @@ Operand studentTest(Call& c) {
         const auto y = x ? gridOf(c, 1, error) : std::nullopt;
         if (!x || !y)
             return errorResult(error);
-        if (x->size() != y->size())
-            return errorResult(ErrorCode::NA);
         std::vector<double> differences;
-        for (qsizetype i = 0; i < x->size(); ++i) {
-            const Value u = x->at(i);
-            const Value v = y->at(i);
-            for (const Value* w : {&u, &v}) {
-                if (const ErrorCode* e = errorOf(*w))
-                    return errorResult(*e);
-            }
-            const double* p = std::get_if<double>(&u);
-            const double* q = std::get_if<double>(&v);
-            if (p && q)
-                differences.push_back(*p - *q);
-        }
+        const auto walked = forEachNumberPair(*x, *y, [&](double p, double q) {
+            differences.push_back(p - q);
+            return std::optional<ErrorCode>();
+        });
+        if (walked)
+            return errorResult(*walked);
         if (differences.size() < 2)
             return errorResult(ErrorCode::Div0);
         const Sample d = sampleOf(differences);
@@ -388,26 +395,17 @@ Operand probabilityInRange(Call& c) {
     const auto probabilities = values ? gridOf(c, 1, error) : std::nullopt;
     if (!values || !probabilities)
         return errorResult(error);
-    if (values->size() != probabilities->size())
-        return errorResult(ErrorCode::NA);
     double total = 0, inside = 0;
-    for (qsizetype i = 0; i < values->size(); ++i) {
-        const Value u = values->at(i);
-        const Value v = probabilities->at(i);
-        for (const Value* w : {&u, &v}) {
-            if (const ErrorCode* e = errorOf(*w))
-                return errorResult(*e);
-        }
-        const double* x = std::get_if<double>(&u);
-        const double* p = std::get_if<double>(&v);
-        if (!x || !p)
-            continue;
-        if (*p <= 0 || *p > 1)
-            return errorResult(ErrorCode::Num);
-        total += *p;
-        if (*x >= low.value && *x <= high.value)
-            inside += *p;
-    }
+    const auto walked = forEachNumberPair(*values, *probabilities, [&](double x, double p) {
+        if (p <= 0 || p > 1)
+            return std::optional<ErrorCode>(ErrorCode::Num);
+        total += p;
+        if (x >= low.value && x <= high.value)
+            inside += p;
+        return std::optional<ErrorCode>();
+    });
+    if (walked)
+        return errorResult(*walked);
     if (std::fabs(total - 1) > 1e-12)
         return errorResult(ErrorCode::Num);
     return numberResult(inside);
