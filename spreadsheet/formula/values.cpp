@@ -52,6 +52,17 @@ Number toNumber(const Value& v) {
     return {0, {}};
 }
 
+std::optional<double> plainNumber(const Value& v, ErrorCode& error) {
+    if (const ErrorCode* e = errorOf(v)) {
+        error = *e;
+        return std::nullopt;
+    }
+    if (const double* d = std::get_if<double>(&v))
+        return *d;
+    error = ErrorCode::Value;
+    return std::nullopt;
+}
+
 std::optional<QString> toText(const Value& v, ErrorCode& error) {
     if (const QString* s = std::get_if<QString>(&v))
         return *s;

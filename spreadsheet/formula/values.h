@@ -29,6 +29,9 @@ Value scalar(const Evaluator& evaluator, const CellKey& at, const Operand& opera
 // Blank is 0, TRUE is 1, a text that reads as a number under the default locale is that number,
 // another text is #VALUE!.
 Number toNumber(const Value& v);
+// The value as a number where only a number will do (a matrix, a fit's data): an error value gives itself,
+// anything else that is no number (a blank, a text, a truth value) #VALUE!.
+std::optional<double> plainNumber(const Value& v, ErrorCode& error);
 // Numbers as a General cell shows them, TRUE/FALSE, blank as "".
 std::optional<QString> toText(const Value& v, ErrorCode& error);
 // Numbers are true when not 0; "TRUE" and "FALSE" read as such; blank is false.

@@ -31,16 +31,10 @@ std::optional<Square> squareOf(const Call& c, ErrorCode& error) {
     Square s;
     s.size = m->rows;
     for (const Value& v : m->values) {
-        if (const ErrorCode* e = errorOf(v)) {
-            error = *e;
+        const std::optional<double> number = plainNumber(v, error);
+        if (!number)
             return std::nullopt;
-        }
-        const double* d = std::get_if<double>(&v);
-        if (!d) {
-            error = ErrorCode::Value;
-            return std::nullopt;
-        }
-        s.values.push_back(*d);
+        s.values.push_back(*number);
     }
     return s;
 }

@@ -38,17 +38,10 @@ std::optional<Table> tableOf(const Call& c, size_t i, ErrorCode& error) {
     Table t{grid->rows(), grid->columns(), {}};
     t.values.reserve(size_t(grid->size()));
     for (qsizetype k = 0; k < grid->size(); ++k) {
-        const Value v = grid->at(k);
-        if (const ErrorCode* e = errorOf(v)) {
-            error = *e;
+        const std::optional<double> number = plainNumber(grid->at(k), error);
+        if (!number)
             return std::nullopt;
-        }
-        const double* d = std::get_if<double>(&v);
-        if (!d) {
-            error = ErrorCode::Value;
-            return std::nullopt;
-        }
-        t.values.push_back(*d);
+        t.values.push_back(*number);
     }
     return t;
 }
